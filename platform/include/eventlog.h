@@ -1,0 +1,3 @@
+// Placeholder: being written.
+#pragma once
+#include "windef.h"

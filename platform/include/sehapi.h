@@ -1,0 +1,3 @@
+// Structured-exception substitute: being written.
+#pragma once
+#include "windef.h"
