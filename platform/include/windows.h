@@ -10,3 +10,4 @@
 #include "winreg.h"
 #include "eventlog.h"
 #include "sehapi.h"
+#include "libloaderapi.h"
