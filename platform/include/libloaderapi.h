@@ -30,3 +30,12 @@ extern "C" {
 // when inSize is too small.
 DWORD WINAPI GetCurrentDirectoryA(DWORD inSize, LPSTR outPath);
 }
+
+extern "C" {
+// Ends the process at once with inExitCode; nothing is cleaned up.
+[[noreturn]] void WINAPI ExitProcess(UINT inExitCode);
+}
+
+// Not a Windows call: the load address of the module holding inAddress (a module's HMODULE is its
+// load address on Windows), 0 when no module holds it.
+ULONG_PTR QxModuleBase(const void* inAddress);

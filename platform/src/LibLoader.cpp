@@ -131,3 +131,11 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD inSize, LPSTR outPath) {
   std::memcpy(outPath, theBuffer, theLength + 1);
   return static_cast<DWORD>(theLength);
 }
+
+void WINAPI ExitProcess(UINT inExitCode) { _exit(static_cast<int>(inExitCode)); }
+
+ULONG_PTR QxModuleBase(const void* inAddress) {
+  Dl_info theInfo{};
+  if (dladdr(inAddress, &theInfo) == 0) return 0;
+  return reinterpret_cast<ULONG_PTR>(theInfo.dli_fbase);
+}

@@ -1,0 +1,745 @@
+// The registry store: Windows results and semantics of the Reg* calls, several processes writing
+// at once, a store the caller cannot write, and store files that are missing or damaged.
+#include <windows.h>
+#include <platformroot.h>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const BYTE* Bytes(const void* inData) { return static_cast<const BYTE*>(inData); }
+
+DWORD WideSize(std::u16string_view inText) { return static_cast<DWORD>((inText.size() + 1) * sizeof(char16_t)); }
+
+// A forked child that runs a body and reports back through a pipe.
+struct Child {
+  pid_t mPid = -1;
+  int mReport = -1;
+};
+
+// Starts inBody in a forked child. With inGo (a pipe) the child first waits until the parent
+// closes that pipe, so that several children can be released at the same moment.
+Child StartChild(const std::function<std::string()>& inBody, const int* inGo = nullptr) {
+  int thePipe[2];
+  if (::pipe(thePipe) != 0) {
+    return {};
+  }
+  const pid_t thePid = ::fork();
+  if (thePid == 0) {
+    ::close(thePipe[0]);
+    if (inGo != nullptr) {
+      ::close(inGo[1]);
+      char theByte;
+      while (::read(inGo[0], &theByte, 1) > 0) {
+      }
+    }
+    const std::string theReport = inBody();
+    ssize_t theWritten = ::write(thePipe[1], theReport.data(), theReport.size());
+    (void)theWritten;
+    ::_exit(0);
+  }
+  ::close(thePipe[1]);
+  return {thePid, thePipe[0]};
+}
+
+// RETURNS: what the child's body reported (empty when all went well), or how it ended abnormally.
+std::string FinishChild(const Child& inChild) {
+  if (inChild.mPid < 0) {
+    return "could not start the child";
+  }
+  std::string theReport;
+  char theBuffer[512];
+  ssize_t theRead = 0;
+  while ((theRead = ::read(inChild.mReport, theBuffer, sizeof theBuffer)) > 0) {
+    theReport.append(theBuffer, static_cast<size_t>(theRead));
+  }
+  ::close(inChild.mReport);
+  int theStatus = 0;
+  ::waitpid(inChild.mPid, &theStatus, 0);
+  if (!WIFEXITED(theStatus) || WEXITSTATUS(theStatus) != 0) {
+    theReport += " child ended abnormally, status " + std::to_string(theStatus);
+  }
+  return theReport;
+}
+
+std::string RunInChild(const std::function<std::string()>& inBody) { return FinishChild(StartChild(inBody)); }
+
+// Each test gets a fresh platform root that does not exist yet.
+class RegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char theTemplate[] = "/tmp/qxregistryXXXXXX";
+    ASSERT_NE(::mkdtemp(theTemplate), nullptr);
+    mFolder = theTemplate;
+    mRoot = mFolder / "root";
+    ::setenv("QUORIX_ROOT", mRoot.c_str(), 1);
+  }
+  void TearDown() override {
+    ::unsetenv("QUORIX_ROOT");
+    std::error_code theError;
+    fs::remove_all(mFolder, theError);
+  }
+
+  fs::path StorePath() const { return mRoot / "registry.db"; }
+
+  HKEY Create(HKEY inParent, const char16_t* inPath, REGSAM inAccess = KEY_ALL_ACCESS) {
+    HKEY theKey = nullptr;
+    EXPECT_EQ(RegCreateKeyExW(inParent, inPath, 0, nullptr, REG_OPTION_NON_VOLATILE, inAccess, nullptr, &theKey,
+                              nullptr),
+              ERROR_SUCCESS);
+    return theKey;
+  }
+
+  void SetDword(HKEY inKey, const char16_t* inName, DWORD inValue) {
+    EXPECT_EQ(RegSetValueExW(inKey, inName, 0, REG_DWORD, Bytes(&inValue), sizeof inValue), ERROR_SUCCESS);
+  }
+
+  void SetString(HKEY inKey, const char16_t* inName, std::u16string_view inText) {
+    EXPECT_EQ(RegSetValueExW(inKey, inName, 0, REG_SZ, Bytes(inText.data()), WideSize(inText)), ERROR_SUCCESS);
+  }
+
+  // RETURNS: the data of a REG_DWORD value, or the error as a negative number.
+  int64_t GetDword(HKEY inKey, const char16_t* inName) {
+    DWORD theType = 0;
+    DWORD theValue = 0;
+    DWORD theSize = sizeof theValue;
+    const LSTATUS theResult =
+        RegQueryValueExW(inKey, inName, nullptr, &theType, reinterpret_cast<BYTE*>(&theValue), &theSize);
+    if (theResult != ERROR_SUCCESS) {
+      return -theResult;
+    }
+    EXPECT_EQ(theType, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(theSize, sizeof theValue);
+    return theValue;
+  }
+
+  std::u16string GetString(HKEY inKey, const char16_t* inName) {
+    char16_t theText[256] = {};
+    DWORD theSize = sizeof theText;
+    DWORD theType = 0;
+    EXPECT_EQ(RegQueryValueExW(inKey, inName, nullptr, &theType, reinterpret_cast<BYTE*>(theText), &theSize),
+              ERROR_SUCCESS);
+    EXPECT_EQ(theType, static_cast<DWORD>(REG_SZ));
+    return theText;
+  }
+
+  std::vector<std::u16string> SubKeys(HKEY inKey) {
+    std::vector<std::u16string> theNames;
+    for (DWORD theIndex = 0;; ++theIndex) {
+      char16_t theName[256];
+      DWORD theSize = 256;
+      const LSTATUS theResult = RegEnumKeyExW(inKey, theIndex, theName, &theSize, nullptr, nullptr, nullptr, nullptr);
+      if (theResult == ERROR_NO_MORE_ITEMS) {
+        break;
+      }
+      EXPECT_EQ(theResult, ERROR_SUCCESS);
+      if (theResult != ERROR_SUCCESS) {
+        break;
+      }
+      theNames.emplace_back(theName, theSize);
+    }
+    return theNames;
+  }
+
+  std::vector<std::u16string> ValueNames(HKEY inKey) {
+    std::vector<std::u16string> theNames;
+    for (DWORD theIndex = 0;; ++theIndex) {
+      char16_t theName[256];
+      DWORD theSize = 256;
+      const LSTATUS theResult = RegEnumValueW(inKey, theIndex, theName, &theSize, nullptr, nullptr, nullptr, nullptr);
+      if (theResult == ERROR_NO_MORE_ITEMS) {
+        break;
+      }
+      EXPECT_EQ(theResult, ERROR_SUCCESS);
+      if (theResult != ERROR_SUCCESS) {
+        break;
+      }
+      theNames.emplace_back(theName, theSize);
+    }
+    return theNames;
+  }
+
+  // Rows of a table of the store, counted with SQLite itself.
+  int64_t CountRows(const char* inTable) {
+    sqlite3* theDb = nullptr;
+    int64_t theCount = -1;
+    if (sqlite3_open_v2(StorePath().c_str(), &theDb, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+      sqlite3_stmt* theQuery = nullptr;
+      const std::string theSql = std::string("SELECT count(*) FROM ") + inTable;
+      if (sqlite3_prepare_v2(theDb, theSql.c_str(), -1, &theQuery, nullptr) == SQLITE_OK &&
+          sqlite3_step(theQuery) == SQLITE_ROW) {
+        theCount = sqlite3_column_int64(theQuery, 0);
+      }
+      sqlite3_finalize(theQuery);
+    }
+    sqlite3_close(theDb);
+    return theCount;
+  }
+
+  fs::path mFolder;
+  fs::path mRoot;
+};
+
+TEST(PlatformRootTest, EnvironmentSelectsTheRootAtEachCall) {
+  ::setenv("QUORIX_ROOT", "/tmp/somewhere", 1);
+  EXPECT_EQ(QxPlatformRoot(), "/tmp/somewhere");
+  ::setenv("QUORIX_ROOT", "", 1);
+  EXPECT_EQ(QxPlatformRoot(), "/var/lib/quorix");
+  ::unsetenv("QUORIX_ROOT");
+  EXPECT_EQ(QxPlatformRoot(), "/var/lib/quorix");
+}
+
+TEST_F(RegistryTest, MissingStoreReadsAsEmptyAndIsNotCreated) {
+  HKEY theKey = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tallowmere", 0, KEY_READ, &theKey), ERROR_FILE_NOT_FOUND);
+  DWORD theSize = 0;
+  EXPECT_EQ(RegQueryValueExW(HKEY_LOCAL_MACHINE, u"LogErrors", nullptr, nullptr, nullptr, &theSize),
+            ERROR_FILE_NOT_FOUND);
+  char16_t theName[64];
+  DWORD theNameSize = 64;
+  EXPECT_EQ(RegEnumKeyExW(HKEY_LOCAL_MACHINE, 0, theName, &theNameSize, nullptr, nullptr, nullptr, nullptr),
+            ERROR_NO_MORE_ITEMS);
+  theNameSize = 64;
+  EXPECT_EQ(RegEnumValueW(HKEY_CLASSES_ROOT, 0, theName, &theNameSize, nullptr, nullptr, nullptr, nullptr),
+            ERROR_NO_MORE_ITEMS);
+  EXPECT_EQ(RegDeleteValueW(HKEY_LOCAL_MACHINE, u"LogErrors"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"SOFTWARE"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"SOFTWARE"), ERROR_FILE_NOT_FOUND);
+  // The predefined keys themselves always open.
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, nullptr, 0, KEY_READ, &theKey), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(theKey), ERROR_SUCCESS);
+  EXPECT_FALSE(fs::exists(mRoot));
+
+  // The first write creates the folder and the store.
+  HKEY theCreated = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tallowmere");
+  EXPECT_TRUE(fs::exists(StorePath()));
+  RegCloseKey(theCreated);
+}
+
+TEST_F(RegistryTest, CreateOpenAndDispositions) {
+  HKEY theKey = nullptr;
+  DWORD theDisposition = 0;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tallowmere\\Quorix\\2", 0, nullptr,
+                            REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &theKey, &theDisposition),
+            ERROR_SUCCESS);
+  EXPECT_EQ(theDisposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+  SetDword(theKey, u"LogErrors", 1);
+  EXPECT_EQ(RegCloseKey(theKey), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(theKey), ERROR_INVALID_HANDLE);
+
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tallowmere\\Quorix\\2\\", 0, nullptr,
+                            REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &theKey, &theDisposition),
+            ERROR_SUCCESS);
+  EXPECT_EQ(theDisposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+  EXPECT_EQ(GetDword(theKey, u"LogErrors"), 1);
+  RegCloseKey(theKey);
+
+  // Paths are relative to any open key; intermediate keys were created.
+  HKEY theSoftware = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &theSoftware), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExW(theSoftware, u"Tallowmere\\Quorix\\2", 0, KEY_READ, &theKey), ERROR_SUCCESS);
+  EXPECT_EQ(GetDword(theKey, u"LogErrors"), 1);
+  RegCloseKey(theKey);
+  RegCloseKey(theSoftware);
+
+  EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Nobody", 0, KEY_READ, &theKey), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"\\SOFTWARE", 0, KEY_READ, &theKey), ERROR_BAD_PATHNAME);
+  EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\\\Tallowmere", 0, KEY_READ, &theKey), ERROR_BAD_PATHNAME);
+  const std::u16string theLongName(256, u'k');
+  EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, theLongName.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &theKey,
+                            nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegOpenKeyExW(reinterpret_cast<HKEY>(0x1234567), u"SOFTWARE", 0, KEY_READ, &theKey),
+            ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Volatile", 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE,
+                            nullptr, &theKey, nullptr),
+            ERROR_NOT_SUPPORTED);
+}
+
+TEST_F(RegistryTest, NamesCompareWithoutRegardToCase) {
+  HKEY theKey = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tallowmere\\Quorix\\2");
+  SetDword(theKey, u"LogErrors", 7);
+  SetDword(theKey, u"LOGERRORS", 8);  // the same value, written again
+  EXPECT_EQ(GetDword(theKey, u"logerrors"), 8);
+  // The value keeps the spelling it was created with.
+  EXPECT_EQ(ValueNames(theKey), std::vector<std::u16string>{u"LogErrors"});
+  RegCloseKey(theKey);
+
+  HKEY theOther = nullptr;
+  DWORD theDisposition = 0;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"software\\TALLOWMERE\\quorix\\2", 0, nullptr, 0, KEY_READ, nullptr,
+                            &theOther, &theDisposition),
+            ERROR_SUCCESS);
+  EXPECT_EQ(theDisposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+  EXPECT_EQ(GetDword(theOther, u"LOGerrors"), 8);
+  RegCloseKey(theOther);
+
+  // Letters beyond ASCII fold too.
+  HKEY theUmlaut = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\\u00c4rger\\\u0416\u0443\u043a");
+  SetString(theUmlaut, u"Stra\u00dfe", u"x");
+  RegCloseKey(theUmlaut);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"software\\\u00e4RGER\\\u0436\u0423\u041a", 0, KEY_READ, &theUmlaut),
+            ERROR_SUCCESS);
+  EXPECT_EQ(GetString(theUmlaut, u"STRA\u00dfE"), u"x");
+  RegCloseKey(theUmlaut);
+
+  // The 8-bit forms take names in the system code page (1252) and find the same keys; a name
+  // the code page cannot hold comes back with its default character.
+  HKEY theNarrow = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\\xe4rger", 0, KEY_READ, &theNarrow), ERROR_SUCCESS);
+  char theName[64];
+  DWORD theNameSize = sizeof theName;
+  ASSERT_EQ(RegEnumKeyExA(theNarrow, 0, theName, &theNameSize, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(std::string(theName, theNameSize), "???");
+  RegCloseKey(theNarrow);
+}
+
+TEST_F(RegistryTest, DefaultValueOfAKey) {
+  HKEY theKey = Create(HKEY_CLASSES_ROOT, u"Quorix2.Doc\\CLSID");
+  DWORD theSize = 0;
+  EXPECT_EQ(RegQueryValueExW(theKey, nullptr, nullptr, nullptr, nullptr, &theSize), ERROR_FILE_NOT_FOUND);
+  const std::u16string theClsid = u"{6B1AE4B8-1C2F-4D6A-9E55-2A1E0F6D7C31}";
+  EXPECT_EQ(RegSetValueExW(theKey, nullptr, 0, REG_SZ, Bytes(theClsid.c_str()), WideSize(theClsid)), ERROR_SUCCESS);
+  SetDword(theKey, u"Another", 3);
+  EXPECT_EQ(GetString(theKey, u""), theClsid);
+  EXPECT_EQ(GetString(theKey, nullptr), theClsid);
+  // The default value is listed first, with the empty name.
+  EXPECT_EQ(ValueNames(theKey), (std::vector<std::u16string>{u"", u"Another"}));
+  RegCloseKey(theKey);
+
+  // HKEY_CLASSES_ROOT is the machine's SOFTWARE\Classes.
+  HKEY theView = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Quorix2.Doc\\CLSID", 0, KEY_READ, &theView),
+            ERROR_SUCCESS);
+  char theText[64] = {};
+  DWORD theTextSize = sizeof theText;
+  DWORD theType = 0;
+  ASSERT_EQ(RegQueryValueExA(theView, "", nullptr, &theType, reinterpret_cast<BYTE*>(theText), &theTextSize),
+            ERROR_SUCCESS);
+  EXPECT_EQ(theType, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(std::string(theText), "{6B1AE4B8-1C2F-4D6A-9E55-2A1E0F6D7C31}");
+  EXPECT_EQ(theTextSize, 39u);  // 38 characters and the terminator
+
+  EXPECT_EQ(RegDeleteValueW(theView, nullptr), ERROR_ACCESS_DENIED);  // opened for reading only
+  RegCloseKey(theView);
+  theKey = Create(HKEY_CLASSES_ROOT, u"Quorix2.Doc\\CLSID");
+  EXPECT_EQ(RegDeleteValueW(theKey, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(theKey, u"", nullptr, nullptr, nullptr, &theSize), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegDeleteValueW(theKey, nullptr), ERROR_FILE_NOT_FOUND);
+  RegCloseKey(theKey);
+}
+
+TEST_F(RegistryTest, QuerySizesAndMoreData) {
+  HKEY theKey = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Sizes");
+  SetString(theKey, u"ModulePath", u"/usr/lib/libquorix2.so");
+  const DWORD theNeeded = WideSize(u"/usr/lib/libquorix2.so");
+
+  // A null data pointer asks for the size.
+  DWORD theSize = 0;
+  DWORD theType = 0;
+  ASSERT_EQ(RegQueryValueExW(theKey, u"ModulePath", nullptr, &theType, nullptr, &theSize), ERROR_SUCCESS);
+  EXPECT_EQ(theSize, theNeeded);
+  EXPECT_EQ(theType, static_cast<DWORD>(REG_SZ));
+
+  // A buffer one byte short: ERROR_MORE_DATA and the size needed.
+  std::vector<BYTE> theBuffer(theNeeded - 1);
+  theSize = static_cast<DWORD>(theBuffer.size());
+  EXPECT_EQ(RegQueryValueExW(theKey, u"ModulePath", nullptr, nullptr, theBuffer.data(), &theSize), ERROR_MORE_DATA);
+  EXPECT_EQ(theSize, theNeeded);
+  theBuffer.resize(theNeeded);
+  EXPECT_EQ(RegQueryValueExW(theKey, u"ModulePath", nullptr, nullptr, theBuffer.data(), &theSize), ERROR_SUCCESS);
+  EXPECT_EQ(std::memcmp(theBuffer.data(), u"/usr/lib/libquorix2.so", theNeeded), 0);
+  EXPECT_EQ(RegQueryValueExW(theKey, u"ModulePath", nullptr, nullptr, theBuffer.data(), nullptr),
+            ERROR_INVALID_PARAMETER);
+
+  // The 8-bit form counts the code-page bytes, terminator included.
+  const char* theNarrow = "Gr\xfc\xdf" "e";  // "Gruesse" with umlaut and sharp s in 1252, 5 bytes
+  ASSERT_EQ(RegSetValueExA(theKey, "Greeting", 0, REG_SZ, Bytes(theNarrow), 6), ERROR_SUCCESS);
+  theSize = 0;
+  ASSERT_EQ(RegQueryValueExA(theKey, "Greeting", nullptr, nullptr, nullptr, &theSize), ERROR_SUCCESS);
+  EXPECT_EQ(theSize, 6u);
+  char theSmall[4];
+  theSize = sizeof theSmall;
+  EXPECT_EQ(RegQueryValueExA(theKey, "Greeting", nullptr, nullptr, reinterpret_cast<BYTE*>(theSmall), &theSize),
+            ERROR_MORE_DATA);
+  EXPECT_EQ(theSize, 6u);
+  // Stored as UTF-16: the wide form reads 6 characters and the terminator.
+  EXPECT_EQ(GetString(theKey, u"Greeting"), u"Gr\u00fc\u00dfe");
+  theSize = 0;
+  ASSERT_EQ(RegQueryValueExW(theKey, u"Greeting", nullptr, nullptr, nullptr, &theSize), ERROR_SUCCESS);
+  EXPECT_EQ(theSize, 12u);
+
+  // DWORD and binary data come back as stored, with their types.
+  SetDword(theKey, u"UpdateID", 0xDEADBEEF);
+  EXPECT_EQ(GetDword(theKey, u"UpdateID"), 0xDEADBEEF);
+  const BYTE theBlob[] = {0, 1, 2, 0xFF, 0};
+  ASSERT_EQ(RegSetValueExW(theKey, u"Blob", 0, REG_BINARY, theBlob, sizeof theBlob), ERROR_SUCCESS);
+  BYTE theRead[16] = {};
+  theSize = sizeof theRead;
+  ASSERT_EQ(RegQueryValueExA(theKey, "Blob", nullptr, &theType, theRead, &theSize), ERROR_SUCCESS);
+  EXPECT_EQ(theType, static_cast<DWORD>(REG_BINARY));
+  ASSERT_EQ(theSize, sizeof theBlob);
+  EXPECT_EQ(std::memcmp(theRead, theBlob, sizeof theBlob), 0);
+  // A value can change its type.
+  SetString(theKey, u"UpdateID", u"now text");
+  EXPECT_EQ(GetString(theKey, u"UpdateID"), u"now text");
+  EXPECT_EQ(RegQueryValueExW(theKey, u"Missing", nullptr, nullptr, nullptr, &theSize), ERROR_FILE_NOT_FOUND);
+  RegCloseKey(theKey);
+}
+
+TEST_F(RegistryTest, EnumerationIsOrderedByNameWithoutCase) {
+  HKEY theKey = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Enum");
+  for (const char16_t* theName : {u"gamma", u"Beta", u"alpha", u"ALPHA2"}) {
+    RegCloseKey(Create(theKey, theName));
+    SetDword(theKey, theName, 1);
+  }
+  const std::vector<std::u16string> theExpected = {u"alpha", u"ALPHA2", u"Beta", u"gamma"};
+  EXPECT_EQ(SubKeys(theKey), theExpected);
+  EXPECT_EQ(ValueNames(theKey), theExpected);
+
+  // A name buffer too small for the name and its terminator gives ERROR_MORE_DATA.
+  char16_t theName[8];
+  DWORD theSize = 5;  // "alpha" needs 6 with the terminator
+  EXPECT_EQ(RegEnumKeyExW(theKey, 0, theName, &theSize, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
+  theSize = 6;
+  FILETIME theWritten{};
+  EXPECT_EQ(RegEnumKeyExW(theKey, 0, theName, &theSize, nullptr, nullptr, nullptr, &theWritten), ERROR_SUCCESS);
+  EXPECT_EQ(theSize, 5u);
+  EXPECT_NE(theWritten.dwHighDateTime, 0u);
+  theSize = 5;
+  EXPECT_EQ(RegEnumValueW(theKey, 0, theName, &theSize, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
+
+  // Data of an enumerated value: size on request, ERROR_MORE_DATA when it does not fit.
+  DWORD theType = 0;
+  DWORD theData = 0;
+  DWORD theDataSize = 2;
+  theSize = 8;
+  EXPECT_EQ(RegEnumValueW(theKey, 1, theName, &theSize, nullptr, &theType, reinterpret_cast<BYTE*>(&theData),
+                          &theDataSize),
+            ERROR_MORE_DATA);
+  EXPECT_EQ(theDataSize, 4u);
+  theSize = 8;
+  theDataSize = 4;
+  ASSERT_EQ(RegEnumValueW(theKey, 1, theName, &theSize, nullptr, &theType, reinterpret_cast<BYTE*>(&theData),
+                          &theDataSize),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::u16string(theName, theSize), u"ALPHA2");
+  EXPECT_EQ(theType, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(theData, 1u);
+  theSize = 8;
+  EXPECT_EQ(RegEnumValueW(theKey, 4, theName, &theSize, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+
+  // A handle without the right to enumerate subkeys is refused.
+  HKEY theQueryOnly = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Enum", 0, KEY_QUERY_VALUE, &theQueryOnly), ERROR_SUCCESS);
+  theSize = 8;
+  EXPECT_EQ(RegEnumKeyExW(theQueryOnly, 0, theName, &theSize, nullptr, nullptr, nullptr, nullptr),
+            ERROR_ACCESS_DENIED);
+  RegCloseKey(theQueryOnly);
+  RegCloseKey(theKey);
+}
+
+TEST_F(RegistryTest, DeleteKeyAndTreeRemoval) {
+  HKEY theLeaf = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tree\\Branch\\Leaf");
+  SetDword(theLeaf, u"InLeaf", 1);
+  HKEY theBranch = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tree\\Branch");
+  SetDword(theBranch, u"InBranch", 2);
+  RegCloseKey(Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tree\\Other"));
+
+  // A key with subkeys is refused, as on Windows.
+  EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tree\\Branch"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tree\\Nothing"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u""), ERROR_ACCESS_DENIED);  // a predefined key
+  EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"software\\tree\\branch\\LEAF"), ERROR_SUCCESS);
+
+  // A handle to a deleted key reports it.
+  EXPECT_EQ(RegQueryValueExW(theLeaf, u"InLeaf", nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
+  DWORD theOne = 1;
+  EXPECT_EQ(RegSetValueExW(theLeaf, u"InLeaf", 0, REG_DWORD, Bytes(&theOne), 4), ERROR_KEY_DELETED);
+  RegCloseKey(theLeaf);
+
+  // The tree removal takes subkeys and values; the null form empties a key and keeps it.
+  RegCloseKey(Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tree\\Branch\\Deep\\Deeper"));
+  HKEY theTree = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tree", 0, KEY_READ, &theTree), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteTreeW(theTree, u"Branch"), ERROR_ACCESS_DENIED);  // needs DELETE on the handle
+  RegCloseKey(theTree);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tree", 0, KEY_ALL_ACCESS, &theTree), ERROR_SUCCESS);
+  SetDword(theTree, u"OnTree", 3);
+  EXPECT_EQ(RegDeleteTreeW(theTree, u"Branch"), ERROR_SUCCESS);
+  EXPECT_EQ(SubKeys(theTree), std::vector<std::u16string>{u"Other"});
+  EXPECT_EQ(RegDeleteTreeW(theTree, u"Branch"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegDeleteTreeW(theTree, nullptr), ERROR_SUCCESS);
+  EXPECT_TRUE(SubKeys(theTree).empty());
+  EXPECT_TRUE(ValueNames(theTree).empty());
+  EXPECT_EQ(GetDword(theTree, u"OnTree"), -ERROR_FILE_NOT_FOUND);
+  RegCloseKey(theTree);
+  RegCloseKey(theBranch);
+
+  // Nothing of the removed keys is left behind in the store.
+  EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tree"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE"), ERROR_SUCCESS);
+  EXPECT_EQ(CountRows("RegKeys"), 0);
+  EXPECT_EQ(CountRows("RegValues"), 0);
+}
+
+TEST_F(RegistryTest, HandleRightsAreEnforced) {
+  RegCloseKey(Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Rights"));
+  HKEY theReader = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Rights", 0, KEY_READ, &theReader), ERROR_SUCCESS);
+  DWORD theOne = 1;
+  EXPECT_EQ(RegSetValueExW(theReader, u"V", 0, REG_DWORD, Bytes(&theOne), 4), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegDeleteValueW(theReader, u"V"), ERROR_ACCESS_DENIED);
+  HKEY theChild = nullptr;
+  EXPECT_EQ(RegCreateKeyExW(theReader, u"Child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &theChild, nullptr),
+            ERROR_ACCESS_DENIED);
+  RegCloseKey(theReader);
+
+  HKEY theWriter = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Rights", 0, KEY_WRITE, &theWriter), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExW(theWriter, u"V", 0, REG_DWORD, Bytes(&theOne), 4), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(theWriter, u"V", nullptr, nullptr, nullptr, nullptr), ERROR_ACCESS_DENIED);
+  RegCloseKey(theWriter);
+}
+
+TEST_F(RegistryTest, ConnectRegistryOnlyToTheLocalMachine) {
+  HKEY theKey = nullptr;
+  EXPECT_EQ(RegConnectRegistryW(nullptr, HKEY_LOCAL_MACHINE, &theKey), ERROR_SUCCESS);
+  EXPECT_EQ(theKey, HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(RegConnectRegistryA("", HKEY_CLASSES_ROOT, &theKey), ERROR_SUCCESS);
+  EXPECT_EQ(theKey, HKEY_CLASSES_ROOT);
+  EXPECT_EQ(RegConnectRegistryW(u"\\\\server", HKEY_LOCAL_MACHINE, &theKey), ERROR_BAD_NETPATH);
+  EXPECT_EQ(RegConnectRegistryA("server", HKEY_LOCAL_MACHINE, &theKey), 53);
+}
+
+TEST_F(RegistryTest, RootChangesAndRemovedStoresAreNoticed) {
+  HKEY theKey = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Moving");
+  SetDword(theKey, u"Here", 1);
+  RegCloseKey(theKey);
+
+  const fs::path theSecond = mFolder / "second";
+  ::setenv("QUORIX_ROOT", theSecond.c_str(), 1);
+  EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Moving", 0, KEY_READ, &theKey), ERROR_FILE_NOT_FOUND);
+  theKey = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Moving");
+  SetDword(theKey, u"Here", 2);
+  RegCloseKey(theKey);
+
+  ::setenv("QUORIX_ROOT", mRoot.c_str(), 1);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Moving", 0, KEY_READ, &theKey), ERROR_SUCCESS);
+  EXPECT_EQ(GetDword(theKey, u"Here"), 1);
+  RegCloseKey(theKey);
+
+  // A store removed behind the process's back reads as missing; the next write makes a new one
+  // that other processes see.
+  fs::remove_all(mRoot);
+  EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Moving", 0, KEY_READ, &theKey), ERROR_FILE_NOT_FOUND);
+  theKey = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Again");
+  SetDword(theKey, u"Fresh", 3);
+  RegCloseKey(theKey);
+  EXPECT_EQ(CountRows("RegValues"), 1);
+}
+
+TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
+  RegCloseKey(Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Shared"));
+  constexpr int kValuesEach = 1000;
+  auto theWriter = [](char16_t inPrefix) {
+    return [inPrefix]() -> std::string {
+      HKEY theKey = nullptr;
+      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Shared", 0, KEY_WRITE, &theKey) != ERROR_SUCCESS) {
+        return "open failed";
+      }
+      for (int theIndex = 0; theIndex < kValuesEach; ++theIndex) {
+        std::u16string theName(1, inPrefix);
+        for (const char theDigit : std::to_string(theIndex)) {
+          theName += static_cast<char16_t>(theDigit);
+        }
+        const DWORD theValue = static_cast<DWORD>(theIndex);
+        const LSTATUS theResult = RegSetValueExW(theKey, theName.c_str(), 0, REG_DWORD, Bytes(&theValue), 4);
+        if (theResult != ERROR_SUCCESS) {
+          return "write " + std::to_string(theIndex) + " failed with " + std::to_string(theResult);
+        }
+      }
+      RegCloseKey(theKey);
+      return {};
+    };
+  };
+  // Both children start writing at the same moment, when the go pipe closes.
+  int theGo[2];
+  ASSERT_EQ(::pipe(theGo), 0);
+  const Child theFirst = StartChild(theWriter(u'A'), theGo);
+  const Child theSecond = StartChild(theWriter(u'B'), theGo);
+  ::close(theGo[0]);
+  ::close(theGo[1]);
+  EXPECT_EQ(FinishChild(theFirst), "");
+  EXPECT_EQ(FinishChild(theSecond), "");
+
+  HKEY theKey = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Shared", 0, KEY_READ, &theKey), ERROR_SUCCESS);
+  const std::vector<std::u16string> theNames = ValueNames(theKey);
+  EXPECT_EQ(theNames.size(), 2u * kValuesEach);
+  EXPECT_EQ(GetDword(theKey, u"A999"), 999);
+  EXPECT_EQ(GetDword(theKey, u"b0"), 0);
+  RegCloseKey(theKey);
+}
+
+TEST_F(RegistryTest, StoreThatCannotBeWrittenRefusesWritesAndStillReads) {
+  if (::geteuid() != 0) {
+    GTEST_SKIP() << "needs root to drop to another user";
+  }
+  HKEY theKey = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tallowmere\\Quorix\\2");
+  SetDword(theKey, u"LogErrors", 1);
+  SetString(theKey, u"ModulePath", u"/opt/quorix/libquorix2.so");
+  RegCloseKey(theKey);
+  // Readable by everyone, writable by root only.
+  fs::permissions(mFolder, fs::perms(0755));
+  fs::permissions(mRoot, fs::perms(0755));
+  fs::permissions(StorePath(), fs::perms(0644));
+
+  const std::string theReport = RunInChild([this]() -> std::string {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+      return "could not drop to nobody";
+    }
+    std::string theFailures;
+    auto theCheck = [&theFailures](const char* inWhat, LSTATUS inGot, LSTATUS inWanted) {
+      if (inGot != inWanted) {
+        theFailures += std::string(inWhat) + " gave " + std::to_string(inGot) + "; ";
+      }
+    };
+    HKEY theRead = nullptr;
+    theCheck("open for reading", RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tallowmere\\Quorix\\2", 0, KEY_READ,
+                                               &theRead),
+             ERROR_SUCCESS);
+    theCheck("query", static_cast<LSTATUS>(GetDword(theRead, u"LogErrors")), 1);
+    if (GetString(theRead, u"ModulePath") != u"/opt/quorix/libquorix2.so") {
+      theFailures += "string read back wrong; ";
+    }
+    HKEY theOther = nullptr;
+    DWORD theDisposition = 0;
+    theCheck("create of an existing key for reading",
+             RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tallowmere", 0, nullptr, 0, KEY_READ, nullptr, &theOther,
+                             &theDisposition),
+             ERROR_SUCCESS);
+    RegCloseKey(theOther);
+    theCheck("open for writing",
+             RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tallowmere", 0, KEY_WRITE, &theOther), ERROR_ACCESS_DENIED);
+    theCheck("create of a new key",
+             RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\New", 0, nullptr, 0, KEY_READ, nullptr, &theOther,
+                             nullptr),
+             ERROR_ACCESS_DENIED);
+    const DWORD theZero = 0;
+    theCheck("set on the machine key",
+             RegSetValueExW(HKEY_LOCAL_MACHINE, u"LogErrors", 0, REG_DWORD, Bytes(&theZero), 4), ERROR_ACCESS_DENIED);
+    theCheck("set through HKEY_CLASSES_ROOT",
+             RegSetValueExA(HKEY_CLASSES_ROOT, "", 0, REG_SZ, Bytes("x"), 2), ERROR_ACCESS_DENIED);
+    theCheck("delete value", RegDeleteValueW(HKEY_LOCAL_MACHINE, u"LogErrors"), ERROR_ACCESS_DENIED);
+    theCheck("delete key", RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tallowmere\\Quorix\\2"),
+             ERROR_ACCESS_DENIED);
+    theCheck("delete tree", RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tallowmere"), ERROR_ACCESS_DENIED);
+    // Reading goes on working after the refusals.
+    theCheck("query again", static_cast<LSTATUS>(GetDword(theRead, u"LogErrors")), 1);
+    RegCloseKey(theRead);
+    return theFailures;
+  });
+  EXPECT_EQ(theReport, "");
+
+  // The store is as it was.
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tallowmere\\Quorix\\2", 0, KEY_READ, &theKey),
+            ERROR_SUCCESS);
+  EXPECT_EQ(GetDword(theKey, u"LogErrors"), 1);
+  RegCloseKey(theKey);
+  EXPECT_EQ(CountRows("RegKeys"), 4);
+}
+
+TEST_F(RegistryTest, StoreOfRandomBytesFailsEveryCallWithoutCrashing) {
+  fs::create_directories(mRoot);
+  std::vector<char> theNoise(64 * 1024);
+  std::mt19937 theRandom(20240601);
+  for (char& theByte : theNoise) {
+    theByte = static_cast<char>(theRandom());
+  }
+  std::ofstream(StorePath(), std::ios::binary).write(theNoise.data(), static_cast<std::streamsize>(theNoise.size()));
+
+  HKEY theKey = nullptr;
+  DWORD theSize = 0;
+  char16_t theName[32];
+  EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &theKey), ERROR_BADDB);
+  EXPECT_EQ(RegQueryValueExW(HKEY_LOCAL_MACHINE, u"X", nullptr, nullptr, nullptr, &theSize), ERROR_BADDB);
+  theSize = 32;
+  EXPECT_EQ(RegEnumKeyExW(HKEY_LOCAL_MACHINE, 0, theName, &theSize, nullptr, nullptr, nullptr, nullptr), ERROR_BADDB);
+  theSize = 32;
+  EXPECT_EQ(RegEnumValueW(HKEY_CLASSES_ROOT, 0, theName, &theSize, nullptr, nullptr, nullptr, nullptr), ERROR_BADDB);
+  EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\X", 0, nullptr, 0, KEY_WRITE, nullptr, &theKey, nullptr),
+            ERROR_BADDB);
+  const DWORD theOne = 1;
+  EXPECT_EQ(RegSetValueExW(HKEY_LOCAL_MACHINE, u"X", 0, REG_DWORD, Bytes(&theOne), 4), ERROR_BADDB);
+  EXPECT_EQ(RegDeleteValueW(HKEY_LOCAL_MACHINE, u"X"), ERROR_BADDB);
+  EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"SOFTWARE"), ERROR_BADDB);
+  EXPECT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, nullptr), ERROR_BADDB);
+
+  // The damaged file is left for an administrator to look at, not replaced.
+  std::ifstream theFile(StorePath(), std::ios::binary);
+  const std::vector<char> theAfter((std::istreambuf_iterator<char>(theFile)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(theAfter, theNoise);
+}
+
+TEST_F(RegistryTest, StoreDamagedPastItsHeaderReportsErrors) {
+  HKEY theKey = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Damaged");
+  const std::u16string theFiller(500, u'f');
+  for (char16_t theLetter = u'A'; theLetter <= u'Z'; ++theLetter) {
+    const std::u16string theName = u"Value" + std::u16string(1, theLetter);
+    SetString(theKey, theName.c_str(), theFiller);
+  }
+  RegCloseKey(theKey);
+  // Keep the first page (header and schema), overwrite every page after it.
+  const auto theSize = fs::file_size(StorePath());
+  ASSERT_GT(theSize, 4096u);
+  {
+    std::fstream theFile(StorePath(), std::ios::binary | std::ios::in | std::ios::out);
+    theFile.seekp(4096);
+    std::mt19937 theRandom(7);
+    for (auto thePos = 4096u; thePos < theSize; ++thePos) {
+      theFile.put(static_cast<char>(theRandom()));
+    }
+  }
+  // Whatever page a call needs, it reports the damage rather than crashing or making data up.
+  // A new process looks (this one keeps the pages it read before the damage in its cache, as
+  // SQLite trusts an unchanged file header).
+  const std::string theReport = RunInChild([] {
+    std::string theFailures;
+    HKEY theOpened = nullptr;
+    if (const LSTATUS theResult = RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Damaged", 0, KEY_READ, &theOpened);
+        theResult != ERROR_BADDB) {
+      theFailures += "open gave " + std::to_string(theResult) + "; ";
+    }
+    char16_t theName[64];
+    DWORD theNameSize = 64;
+    if (const LSTATUS theResult =
+            RegEnumKeyExW(HKEY_LOCAL_MACHINE, 0, theName, &theNameSize, nullptr, nullptr, nullptr, nullptr);
+        theResult != ERROR_BADDB) {
+      theFailures += "enumeration gave " + std::to_string(theResult) + "; ";
+    }
+    const DWORD theOne = 1;
+    if (RegSetValueExW(HKEY_LOCAL_MACHINE, u"X", 0, REG_DWORD, Bytes(&theOne), 4) == ERROR_SUCCESS) {
+      theFailures += "a write into the damaged store succeeded; ";
+    }
+    return theFailures;
+  });
+  EXPECT_EQ(theReport, "");
+}
+
+}  // namespace
