@@ -80,10 +80,16 @@ TEST(StructuredExceptions, GuardsNestAndUnwindInOrder) {
 }
 
 TEST(StructuredExceptions, EachThreadHasItsOwnTranslator) {
+  _set_se_translator(nullptr);
   Fault theFault{};
-  std::thread([&] { theFault = CatchFault([] { (void)ReadBad(); }); }).join();
+  _se_translator_function theOtherBefore = Translate;
+  std::thread([&] {
+    theOtherBefore = _set_se_translator(nullptr);  // a new thread starts without one
+    theFault = CatchFault([] { (void)ReadBad(); });
+  }).join();
+  EXPECT_EQ(theOtherBefore, nullptr);
   EXPECT_EQ(theFault.code, EXCEPTION_ACCESS_VIOLATION);
-  EXPECT_EQ(_set_se_translator(nullptr), Translate);  // this thread's, set by earlier tests
+  EXPECT_EQ(_set_se_translator(nullptr), nullptr);  // the other thread's setting did not reach this one
 }
 
 TEST(StructuredExceptionsDeathTest, UnguardedFaultStillEndsTheProcess) {

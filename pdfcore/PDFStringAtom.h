@@ -1,0 +1,28 @@
+// A literal string. The text ends at its first zero byte. Its text form escapes every byte
+// outside a fixed set of printable ASCII characters and breaks long strings with line
+// continuations about every 100 bytes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "pdfcore/PDFAtom.h"
+
+class PDFStringAtom : public PDFAtom {
+ public:
+  // Bytes of string text between two line continuations, at most (plus the escape of one byte).
+  static constexpr uint32_t kContinuationSpan = 100;
+
+  PDFStringAtom() : PDFAtom(kString) {}
+  explicit PDFStringAtom(std::string_view inText) : PDFAtom(kString) { SetText(inText); }
+
+  // Keeps the text up to its first zero byte.
+  void SetText(std::string_view inText);
+  const std::string& GetText() const { return mText; }
+
+  void WriteNested(PDFStream& ioStream, int inDepth) const override;
+  std::unique_ptr<PDFAtom> CloneNested(int inDepth) const override;
+
+ private:
+  std::string mText;
+};
