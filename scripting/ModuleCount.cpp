@@ -1,0 +1,6 @@
+#include "scripting/QuorixModule.h"
+
+QxModuleCount& ModuleCount() {
+  static QxModuleCount sCount;
+  return sCount;
+}
