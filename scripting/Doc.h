@@ -65,9 +65,6 @@ class Doc final : public QxDispatchObject<Doc, IDoc, IID_IDoc> {
   HRESULT STDMETHODCALLTYPE AddObject(BSTR inObject, LONG* outID) override;
   HRESULT STDMETHODCALLTYPE Flatten(LONG* outID) override;
 
-  // The document behind the members, for C++ callers and tests.
-  PDFDrawingDoc& Document() { return *mDoc; }
-
  private:
   // Releases a held interface pointer.
   struct Releaser {

@@ -16,6 +16,7 @@
 #include "runtime/ComBoundary.h"
 #include "runtime/EventLog.h"
 #include "runtime/Preferences.h"
+#include "scripting/Doc.h"
 #include "scripting/Quorix2.h"
 #include "scripting/XColor.h"
 #include "scripting/XPoint.h"
@@ -32,8 +33,9 @@ constexpr const char16_t* kLibraryHelp = u"Quorix PDF Generation Library";
 constexpr const char16_t* kThreadingModel = u"Both";
 
 // The classes in registration order (their registry scripts were numbered 101 upward).
-const std::array<ClassEntry, 5>& Classes() {
-  static const std::array<ClassEntry, 5> sClasses{{
+const std::array<ClassEntry, 6>& Classes() {
+  static const std::array<ClassEntry, 6> sClasses{{
+      {&CLSID_Doc, u"Doc", u"Doc Class", &Doc::Describe, &Doc::CreateInstance},
       {&CLSID_XRect, u"XRect", u"XRect Class", &XRect::Describe, &XRect::CreateInstance},
       {&CLSID_XPoint, u"XPoint", u"XPoint Class", &XPoint::Describe, &XPoint::CreateInstance},
       {&CLSID_XColor, u"XColor", u"XColor Class", &XColor::Describe, &XColor::CreateInstance},
@@ -81,7 +83,7 @@ class ClassFactory final : public IClassFactory {
 // The module's critical section guards the lazy creation of factories.
 struct FactoryTable {
   std::mutex mutex;
-  std::array<std::unique_ptr<ClassFactory>, 5> factories;
+  std::array<std::unique_ptr<ClassFactory>, 6> factories;
 };
 
 FactoryTable& Factories() {

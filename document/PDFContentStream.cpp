@@ -1,0 +1,105 @@
+#include "document/PDFContentStream.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "pdfcore/PDFDictAtom.h"
+#include "pdfcore/PDFFormat.h"
+#include "pdfcore/PDFMemoryStream.h"
+#include "pdfcore/PDFRefAtom.h"
+#include "pdfcore/PDFStream.h"
+#include "pdfcore/PDFStreamAtom.h"
+#include "scripting/TransformMatrix.h"
+
+namespace {
+
+// 1/255: a colour intensity as a fraction.
+constexpr double kIntensityScale = 0.00392156862745098;
+
+void WriteFixed4(PDFStream& ioStream, double inValue) {
+  if (!std::isfinite(inValue)) inValue = 0.0;
+  char theBuffer[kRealTextMax];
+  const std::to_chars_result theResult =
+      std::to_chars(theBuffer, theBuffer + sizeof(theBuffer), inValue, std::chars_format::fixed, 4);
+  if (theResult.ec != std::errc())
+    ioStream.WriteText("0.0000");
+  else
+    ioStream.WriteText(std::string_view(theBuffer, static_cast<size_t>(theResult.ptr - theBuffer)));
+}
+
+}  // namespace
+
+PDFContentStream::PDFContentStream(PDFSoup* inSoup, uint32_t inID, std::unique_ptr<PDFAtom> inAtom,
+                                   uint32_t inGeneration, uint32_t inType)
+    : PDFTypedObject(inSoup, inID, inType, std::move(inAtom), inGeneration) {
+  if (PDFAtom::IsStream(mAtom.get())) {
+    mGenerated = 1;
+  } else {
+    auto theStream = std::make_unique<PDFStreamAtom>();
+    theStream->SetDict(std::make_unique<PDFDictAtom>());
+    mAtom = std::move(theStream);
+  }
+}
+
+PDFStreamAtom* PDFContentStream::GetStream() const {
+  return PDFAtom::IsStream(mAtom.get()) ? static_cast<PDFStreamAtom*>(mAtom.get()) : nullptr;
+}
+
+void PDFContentStream::ForceGeneration() {
+  if (mGenerated) return;
+  PDFStreamAtom* theStream = GetStream();
+  if (theStream == nullptr) return;
+  PDFMemoryStream theBytes;
+  GenerateContent(theBytes);
+  const std::string_view theView = theBytes.GetView();
+  theStream->SetData(theView.data(), static_cast<uint32_t>(theView.size()));
+  AfterGeneration();
+  mGenerated = 1;
+}
+
+void PDFContentStream::GetProperty(std::string_view inName, PDFStream& ioStream) const {
+  auto* theSelf = const_cast<PDFContentStream*>(this);
+  theSelf->ForceGeneration();
+  const uint32_t theStart = ioStream.GetLength();
+  PDFTypedObject::GetProperty(inName, ioStream);
+  if (ioStream.GetLength() != theStart) return;
+  const PDFStreamAtom* theStream = GetStream();
+  if (theStream == nullptr) return;
+  const std::string_view theKey = !inName.empty() && inName.front() == '/' ? inName.substr(1) : inName;
+  if (const PDFDictAtom* theDict = theStream->FindDict()) {
+    if (const PDFAtom* theValue = theDict->Get(theKey)) {
+      if (PDFAtom::IsRef(theValue) && theKey.size() == inName.size())
+        ioStream.WriteUnsigned(static_cast<const PDFRefAtom*>(theValue)->GetID());
+      else
+        theValue->Write(ioStream);
+      return;
+    }
+  }
+  if (inName == "stream") {
+    const auto theData = theStream->GetData();
+    ioStream.Write(theData.data(), static_cast<uint32_t>(theData.size()));
+  }
+}
+
+void PDFContentStream::WriteBody(PDFStream& ioStream) {
+  ForceGeneration();
+  PDFTypedObject::WriteBody(ioStream);
+}
+
+void PDFContentStream::GenerateContent(PDFStream&) {}
+
+void PDFContentStream::AfterGeneration() {}
+
+void PDFContentStream::WriteReal(PDFStream& ioStream, double inValue) { ioStream.WriteText(FormatReal(inValue)); }
+
+void PDFContentStream::WriteIntensity(PDFStream& ioStream, uint8_t inValue) {
+  WriteReal(ioStream, inValue * kIntensityScale);
+}
+
+void PDFContentStream::WriteMatrix(PDFStream& ioStream, const TransformMatrix& inMatrix) {
+  const double theValues[6] = {inMatrix.A(), inMatrix.B(), inMatrix.C(), inMatrix.D(), inMatrix.E(), inMatrix.F()};
+  for (int i = 0; i < 6; ++i) {
+    if (i > 0) ioStream.Put(' ');
+    WriteFixed4(ioStream, theValues[i]);
+  }
+}

@@ -1,0 +1,198 @@
+#include "document/PDFDrawingDoc.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "document/PDFCatalog.h"
+#include "document/PDFLine.h"
+#include "document/PDFOutlines.h"
+#include "document/PDFPage.h"
+#include "document/PDFPages.h"
+#include "document/PDFRectangle.h"
+#include "pdfcore/PDFMemoryStream.h"
+#include "runtime/Assert.h"
+#include "runtime/ComError.h"
+
+namespace {
+
+// The object of that ID when it is active and of the class T (and so of its type tag).
+template <class T>
+T* FindAs(PDFSoup& inSoup, uint32_t inID, uint32_t inType) {
+  return inID != 0 ? dynamic_cast<T*>(inSoup.FindTyped(inID, inType)) : nullptr;
+}
+
+}  // namespace
+
+template <class T>
+T* PDFDrawingDoc::AddObject(std::unique_ptr<T> inObject) {
+  T* theObject = inObject.get();
+  if (GetSoup().Add(std::move(inObject)) == nullptr)
+    throw ComError(E_FAIL, "The document cannot hold another object.");
+  return theObject;
+}
+
+void PDFDrawingDoc::CreateDefaultStructure() {
+  PDFSoup& theSoup = GetSoup();
+  PDFCatalog* theCat = AddObject(std::make_unique<PDFCatalog>(&theSoup, NewID()));
+  PDFOutlines* theOut = AddObject(std::make_unique<PDFOutlines>(&theSoup, NewID()));
+  PDFPages* thePages = AddObject(std::make_unique<PDFPages>(&theSoup, NewID()));
+  theSoup.SetRootID(theCat->GetID());
+  theCat->SetPages(thePages->GetID());
+  theCat->SetOutlines(theOut->GetID());
+}
+
+PDFCatalog* PDFDrawingDoc::FindCatalog() {
+  PDFSoup& theSoup = GetSoup();
+  const uint32_t theRoot = theSoup.GetRootID();
+  PDFCatalog* theCat = FindAs<PDFCatalog>(theSoup, theRoot, kTypeCatalog);
+  if (theCat) return theCat;
+  PDFObject* theOther = theRoot != 0 ? theSoup.FindByID(theRoot) : nullptr;
+  if (theOther != nullptr) ReportAssertion(__FILE__, __LINE__, "!theCat");
+  CreateDefaultStructure();
+  theCat = FindAs<PDFCatalog>(theSoup, theSoup.GetRootID(), kTypeCatalog);
+  QX_ASSERT(theCat);
+  return theCat;
+}
+
+PDFPages* PDFDrawingDoc::FindPageTree() {
+  PDFCatalog* theCat = FindCatalog();
+  if (theCat == nullptr) return nullptr;
+  PDFSoup& theSoup = GetSoup();
+  const uint32_t theID = theCat->GetPages();
+  PDFPages* thePages = FindAs<PDFPages>(theSoup, theID, kTypePages);
+  if (thePages) return thePages;
+  if (theID != 0 && theSoup.FindByID(theID) != nullptr) ReportAssertion(__FILE__, __LINE__, "!thePages");
+  thePages = AddObject(std::make_unique<PDFPages>(&theSoup, NewID()));
+  theCat->SetPages(thePages->GetID());
+  QX_ASSERT(thePages);
+  return thePages;
+}
+
+PDFOutlines* PDFDrawingDoc::FindOutlines() {
+  PDFCatalog* theCat = FindCatalog();
+  if (theCat == nullptr) return nullptr;
+  PDFSoup& theSoup = GetSoup();
+  const uint32_t theID = theCat->GetOutlines();
+  PDFOutlines* theOut = FindAs<PDFOutlines>(theSoup, theID, kTypeOutlines);
+  if (theOut) return theOut;
+  if (theID != 0 && theSoup.FindByID(theID) != nullptr) ReportAssertion(__FILE__, __LINE__, "!theOut");
+  theOut = AddObject(std::make_unique<PDFOutlines>(&theSoup, NewID()));
+  theCat->SetOutlines(theOut->GetID());
+  QX_ASSERT(theOut);
+  return theOut;
+}
+
+PDFPage* PDFDrawingDoc::CurrentPageOrNull() {
+  return FindAs<PDFPage>(GetSoup(), static_cast<uint32_t>(mState.mCurrentPage), kTypePage);
+}
+
+PDFPage* PDFDrawingDoc::FindCurrentPage() {
+  PDFPage* thePage = CurrentPageOrNull();
+  if (thePage) return thePage;
+  if (PDFPages* theTree = FindPageTree()) {
+    thePage = FindAs<PDFPage>(GetSoup(), theTree->FindPageID(1), kTypePage);
+    if (thePage) mState.mCurrentPage = static_cast<int32_t>(thePage->GetID());
+  }
+  if (!thePage) {
+    mState.mCurrentPage = static_cast<int32_t>(AddPage(-1));
+    thePage = CurrentPageOrNull();
+  }
+  QX_ASSERT(thePage);
+  return thePage;
+}
+
+uint32_t PDFDrawingDoc::AddPage(int32_t inPosition) {
+  PDFPages* theRoot = FindPageTree();
+  PDFCatalog* theCat = FindCatalog();
+  if (theRoot == nullptr || theCat == nullptr) return 0;
+  PDFSoup& theSoup = GetSoup();
+  PDFPage* thePage = AddObject(std::make_unique<PDFPage>(&theSoup, NewID()));
+  thePage->SetAddedByDoc(true);
+  thePage->SetMediaBox(mState.mMediaBox);
+  if (PDFObject* theNode = theRoot->InsertPage(thePage->GetID(), thePage->GetGeneration(), inPosition))
+    thePage->SetParent(theNode->GetID(), theNode->GetGeneration());
+  if (theRoot->Count() == 1) theCat->SetOpenAction(thePage->GetID());
+  return thePage->GetID();
+}
+
+void PDFDrawingDoc::SelectPage(int32_t inID) {
+  if (inID == mState.mCurrentPage) return;
+  mState.mCurrentPage = inID;
+  PDFPage* thePage = FindCurrentPage();
+  if (thePage == nullptr) return;
+  thePage->GetMediaBox(mState.mMediaBox);
+  mState.mPosition = PointRecord{mState.mRect.Left(), mState.mRect.Top()};
+}
+
+uint32_t PDFDrawingDoc::AddLine(int32_t inStartX, int32_t inStartY, int32_t inEndX, int32_t inEndY) {
+  PDFPage* thePage = FindCurrentPage();
+  if (thePage == nullptr) return 0;
+  PDFSoup& theSoup = GetSoup();
+  PDFLine* theLine = AddObject(std::make_unique<PDFLine>(&theSoup, NewID()));
+  theLine->SetWidth(mState.mWidth);
+  theLine->Color() = mState.mColor;
+  theLine->AddPoint(PointRecord{inStartX, inStartY});
+  theLine->AddPoint(PointRecord{inEndX, inEndY});
+  theLine->Transform() = mState.mTransform;
+  thePage->AddContent(theLine->GetID(), theLine->GetGeneration(), mState.mLayer);
+  return theLine->GetID();
+}
+
+uint32_t PDFDrawingDoc::FrameRect() {
+  PDFPage* thePage = FindCurrentPage();
+  if (thePage == nullptr) return 0;
+  PDFSoup& theSoup = GetSoup();
+  PDFRectangle* theRect = AddObject(std::make_unique<PDFRectangle>(&theSoup, NewID()));
+  theRect->SetStroke(1);
+  theRect->SetFill(0);
+  theRect->SetWidth(mState.mWidth);
+  theRect->StrokeColor() = mState.mColor;
+  theRect->Rect() = mState.mRect;
+  theRect->Transform() = mState.mTransform;
+  thePage->AddContent(theRect->GetID(), theRect->GetGeneration(), mState.mLayer);
+  return theRect->GetID();
+}
+
+uint32_t PDFDrawingDoc::FillRect() {
+  PDFPage* thePage = FindCurrentPage();
+  if (thePage == nullptr) return 0;
+  PDFSoup& theSoup = GetSoup();
+  PDFRectangle* theRect = AddObject(std::make_unique<PDFRectangle>(&theSoup, NewID()));
+  theRect->SetStroke(0);
+  theRect->SetFill(1);
+  theRect->SetWidth(0.0);
+  theRect->FillColor() = mState.mColor;
+  theRect->Rect() = mState.mRect;
+  theRect->Transform() = mState.mTransform;
+  thePage->AddContent(theRect->GetID(), theRect->GetGeneration(), mState.mLayer);
+  return theRect->GetID();
+}
+
+int32_t PDFDrawingDoc::LayerCount() {
+  PDFPage* thePage = FindCurrentPage();
+  return thePage != nullptr ? thePage->LayerCount() : 0;
+}
+
+uint32_t PDFDrawingDoc::Flatten() {
+  const uint32_t theID = NewID();
+  if (PDFPage* thePage = FindCurrentPage()) thePage->Flatten(theID);
+  GetSoup().ResetCursor();
+  return theID;
+}
+
+std::string PDFDrawingDoc::GetInfo(uint32_t inID, std::string_view inKey) {
+  PDFObject* theObj = GetSoup().FindByID(inID);
+  if (theObj == nullptr || !theObj->GetActive()) return {};
+  PDFMemoryStream theText;
+  theObj->GetProperty(inKey, theText);
+  // Objects outside the document model (the trailer, for one) still answer the common keys.
+  if (theText.GetLength() == 0) PDFTypedObject::WriteCommonInfo(*theObj, inKey, theText);
+  return std::string(theText.GetView());
+}
+
+void PDFDrawingDoc::Delete(uint32_t inID) { DeleteObject(inID); }
+
+int64_t PDFDrawingDoc::ValidatePageTree(std::string* outMessage) {
+  PDFPages* theTree = FindPageTree();
+  return theTree != nullptr ? theTree->ValidateTree(outMessage) : 0;
+}

@@ -1,0 +1,66 @@
+// A document with its drawing state and the document model's operations: the catalog, page tree
+// and outline root (made together on first need), pages added at a position, the current page,
+// lines and rectangles on it, content layers, Flatten, and object information and deletion by ID.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "document/DrawingState.h"
+#include "pdfcore/PDFDoc.h"
+
+class PDFCatalog;
+class PDFOutlines;
+class PDFPage;
+class PDFPages;
+
+class PDFDrawingDoc : public PDFDoc {
+ public:
+  PDFDrawingDoc() = default;
+
+  DrawingState& State() { return mState; }
+
+  // The catalog named by the trailer's Root; the default structure is made when there is none.
+  PDFCatalog* FindCatalog();
+  // The page tree root named by the catalog; a new one when it names none.
+  PDFPages* FindPageTree();
+  // The outline root named by the catalog; a new one when it names none.
+  PDFOutlines* FindOutlines();
+  // The current page; else the first page (which becomes current); else a new appended page.
+  PDFPage* FindCurrentPage();
+  // A catalog, an outline root and a page tree root, in this order, with the trailer's Root set.
+  void CreateDefaultStructure();
+  // A new page with the document's media box, inserted before page inPosition (0 first; -1 or
+  // past the count last). The current page does not change. Returns its ID.
+  uint32_t AddPage(int32_t inPosition);
+  // Makes inID the current page (or, when it names none, as FindCurrentPage says); takes its
+  // media box and moves the position to the drawing rectangle's top-left corner.
+  void SelectPage(int32_t inID);
+
+  // Content on the current page at the current layer; each returns the new object's ID.
+  uint32_t AddLine(int32_t inStartX, int32_t inStartY, int32_t inEndX, int32_t inEndY);
+  uint32_t FrameRect();
+  uint32_t FillRect();
+  // Entries in the current page's content list.
+  int32_t LayerCount();
+  // Merges and compresses the current page's first run of plain content; returns the ID reserved
+  // for the merged stream, which names nothing when there was nothing to merge.
+  uint32_t Flatten();
+
+  // One item of information about an object; empty when the ID names no active object or the
+  // key is not known.
+  std::string GetInfo(uint32_t inID, std::string_view inKey);
+  // Deletes an active, deletable object; nothing otherwise.
+  void Delete(uint32_t inID);
+  // The pages of the tree as its parts agree; 0 when it is damaged.
+  int64_t ValidatePageTree(std::string* outMessage = nullptr);
+
+ private:
+  // Adds inObject to the table, or reports that it could not be (an ID out of range).
+  template <class T>
+  T* AddObject(std::unique_ptr<T> inObject);
+  PDFPage* CurrentPageOrNull();
+
+  DrawingState mState;
+};

@@ -1,0 +1,30 @@
+#include "document/PDFLine.h"
+
+#include "pdfcore/PDFStream.h"
+
+PDFLine::PDFLine(PDFSoup* inSoup, uint32_t inID, uint32_t inGeneration)
+    : PDFContentStream(inSoup, inID, nullptr, inGeneration, kTypeLine) {}
+
+void PDFLine::GenerateContent(PDFStream& ioStream) {
+  ioStream.WriteText("  BX\r\n  q\r\n  ");
+  WriteMatrix(ioStream, mTransform);
+  ioStream.WriteText(" cm\r\n  ");
+  WriteReal(ioStream, mWidth);
+  ioStream.WriteText(" w\r\n  ");
+  WriteIntensity(ioStream, mColor.red);
+  ioStream.Put(' ');
+  WriteIntensity(ioStream, mColor.green);
+  ioStream.Put(' ');
+  WriteIntensity(ioStream, mColor.blue);
+  ioStream.WriteText(" RG\r\n");
+  for (size_t i = 0; i < mPoints.size(); ++i) {
+    ioStream.WriteText("    ");
+    ioStream.WriteInteger(mPoints[i].x);
+    ioStream.Put(' ');
+    ioStream.WriteInteger(mPoints[i].y);
+    ioStream.WriteText(i == 0 ? " m\r\n" : " l\r\n");
+  }
+  if (mPoints.size() >= 2 && mPoints.back().x == mPoints.front().x && mPoints.back().y == mPoints.front().y)
+    ioStream.WriteText("    h\r\n");
+  ioStream.WriteText("  S\r\n  Q\r\n  EX");
+}

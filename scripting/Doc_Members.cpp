@@ -1,0 +1,289 @@
+// The members of Doc that work on the drawing state and the document.
+#include <errhandlingapi.h>
+#include <stringapiset.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "document/PDFDrawingDoc.h"
+#include "pdfcore/PDFBufferedFileStream.h"
+#include "pdfcore/PDFMemoryStream.h"
+#include "runtime/Assert.h"
+#include "runtime/ErrorReport.h"
+#include "scripting/AutomationText.h"
+#include "scripting/Doc.h"
+
+namespace {
+
+// trunc(inValue) as a 32-bit number: saturated at the ends of the range, 0 for not a number.
+LONG TruncateToLong(double inValue) {
+  if (std::isnan(inValue)) return 0;
+  if (inValue >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  if (inValue <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  return static_cast<LONG>(inValue);
+}
+
+// 8-bit text in the system code page, embedded zero bytes included, as a new BSTR.
+BSTR AnsiToBstr(const std::string& inText) {
+  if (inText.empty()) {
+    BSTR theEmpty = SysAllocStringLen(nullptr, 0);
+    ThrowIfNull(theEmpty);
+    return theEmpty;
+  }
+  const int theLength = static_cast<int>(inText.size());
+  const int theWide = MultiByteToWideChar(CP_ACP, 0, inText.data(), theLength, nullptr, 0);
+  if (theWide <= 0) throw ComError(E_FAIL, "Unable to convert text.");
+  BSTR theText = SysAllocStringLen(nullptr, static_cast<UINT>(theWide));
+  ThrowIfNull(theText);
+  MultiByteToWideChar(CP_ACP, 0, inText.data(), theLength, theText, theWide);
+  return theText;
+}
+
+}  // namespace
+
+HRESULT Doc::get_Page(LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] {
+    *outID = mDoc->State().mCurrentPage;
+    return S_OK;
+  });
+}
+
+HRESULT Doc::put_Page(LONG inID) {
+  return QX_COM_METHOD(kDocClass, [&] {
+    mDoc->SelectPage(inID);
+    return S_OK;
+  });
+}
+
+HRESULT Doc::get_Font(LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] {
+    *outID = mDoc->State().mCurrentFont;
+    return S_OK;
+  });
+}
+
+HRESULT Doc::put_Font(LONG inID) {
+  return QX_COM_METHOD(kDocClass, [&] {
+    mDoc->State().mCurrentFont = inID;
+    return S_OK;
+  });
+}
+
+HRESULT Doc::get_FontSize(LONG* outSize) {
+  return QX_COM_METHOD_OUT(kDocClass, outSize, [&] {
+    *outSize = TruncateToLong(mDoc->State().mTextStyle.GetSize() + 0.5);
+    return S_OK;
+  });
+}
+
+HRESULT Doc::put_FontSize(LONG inSize) {
+  return QX_COM_METHOD(kDocClass, [&] {
+    mDoc->State().mTextStyle.SetSize(inSize);
+    return S_OK;
+  });
+}
+
+HRESULT Doc::get_Width(LONG* outWidth) {
+  return QX_COM_METHOD_OUT(kDocClass, outWidth, [&] {
+    *outWidth = TruncateToLong(mDoc->State().mWidth);
+    return S_OK;
+  });
+}
+
+HRESULT Doc::put_Width(LONG inWidth) {
+  return QX_COM_METHOD(kDocClass, [&] {
+    mDoc->State().mWidth = inWidth;
+    return S_OK;
+  });
+}
+
+HRESULT Doc::get_HPos(double* outFactor) {
+  return QX_COM_METHOD_OUT(kDocClass, outFactor, [&] {
+    *outFactor = mDoc->State().mHPos;
+    return S_OK;
+  });
+}
+
+HRESULT Doc::put_HPos(double inFactor) {
+  return QX_COM_METHOD(kDocClass, [&] {
+    mDoc->State().mHPos = inFactor;
+    return S_OK;
+  });
+}
+
+HRESULT Doc::get_VPos(double* outFactor) {
+  return QX_COM_METHOD_OUT(kDocClass, outFactor, [&] {
+    *outFactor = mDoc->State().mVPos;
+    return S_OK;
+  });
+}
+
+HRESULT Doc::put_VPos(double inFactor) {
+  return QX_COM_METHOD(kDocClass, [&] {
+    mDoc->State().mVPos = inFactor;
+    return S_OK;
+  });
+}
+
+HRESULT Doc::get_Root(LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] {
+    *outID = static_cast<LONG>(mDoc->GetRootID());
+    return S_OK;
+  });
+}
+
+HRESULT Doc::get_Layer(LONG* outLayer) {
+  return QX_COM_METHOD_OUT(kDocClass, outLayer, [&] {
+    *outLayer = mDoc->State().mLayer;
+    return S_OK;
+  });
+}
+
+HRESULT Doc::put_Layer(LONG inLayer) {
+  return QX_COM_METHOD(kDocClass, [&] {
+    mDoc->State().mLayer = inLayer;
+    return S_OK;
+  });
+}
+
+HRESULT Doc::get_LayerCount(LONG* outCount) {
+  return QX_COM_METHOD_OUT(kDocClass, outCount, [&] {
+    *outCount = mDoc->LayerCount();
+    return S_OK;
+  });
+}
+
+HRESULT Doc::AddPage(VARIANT inPage, LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] {
+    // A position that is missing or no number appends the page.
+    LONG thePosition = -1;
+    if (V_VT(&inPage) == VT_I4) {
+      thePosition = V_I4(&inPage);
+    } else {
+      VARIANT theNumber;
+      VariantInit(&theNumber);
+      if (SUCCEEDED(VariantChangeType(&theNumber, &inPage, 0, VT_I4))) thePosition = V_I4(&theNumber);
+      VariantClear(&theNumber);
+    }
+    *outID = static_cast<LONG>(mDoc->AddPage(thePosition));
+    return S_OK;
+  });
+}
+
+HRESULT Doc::AddLine(LONG inStartX, LONG inStartY, LONG inEndX, LONG inEndY, LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] {
+    *outID = static_cast<LONG>(mDoc->AddLine(inStartX, inStartY, inEndX, inEndY));
+    return S_OK;
+  });
+}
+
+HRESULT Doc::FrameRect(LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] {
+    *outID = static_cast<LONG>(mDoc->FrameRect());
+    return S_OK;
+  });
+}
+
+HRESULT Doc::FillRect(LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] {
+    *outID = static_cast<LONG>(mDoc->FillRect());
+    return S_OK;
+  });
+}
+
+HRESULT Doc::GetInfo(LONG inID, BSTR inType, BSTR* outInfo) {
+  return QX_COM_METHOD_OUT(kDocClass, outInfo, [&] {
+    const std::string theInfo = mDoc->GetInfo(static_cast<uint32_t>(inID), AutomationText::ToAnsi(inType));
+    *outInfo = AnsiToBstr(theInfo);
+    return S_OK;
+  });
+}
+
+HRESULT Doc::Delete(LONG inID) {
+  return QX_COM_METHOD(kDocClass, [&] {
+    mDoc->Delete(static_cast<uint32_t>(inID));
+    return S_OK;
+  });
+}
+
+HRESULT Doc::Flatten(LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] {
+    *outID = static_cast<LONG>(mDoc->Flatten());
+    return S_OK;
+  });
+}
+
+HRESULT Doc::Save(BSTR inFilePath) {
+  return QX_COM_METHOD(kDocClass, [&] {
+    ErrorReport theReport;
+    static const WCHAR kEmpty[] = {0};
+    SetLastError(0);
+    PDFBufferedFileStream theFile;
+    if (theFile.Open(inFilePath != nullptr ? inFilePath : kEmpty)) {
+      mDoc->Write(theFile);
+      theFile.Close();
+    } else {
+      theReport.AddMessage("Unable to write PDF to disk.");
+      theReport.mWinError1 = GetLastError();
+    }
+    return FinishWithReport(kDocClass, theReport);
+  });
+}
+
+HRESULT Doc::GetData(VARIANT* outData) {
+  return QX_COM_METHOD_OUT(kDocClass, outData, [&] {
+    VariantInit(outData);
+    ErrorReport theReport;
+    PDFMemoryStream theBytes;
+    mDoc->Write(theBytes);
+    const std::string_view theView = theBytes.GetView();
+    SAFEARRAY* theArray = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(theView.size()));
+    void* theData = nullptr;
+    HRESULT theResult = theArray != nullptr ? SafeArrayAccessData(theArray, &theData) : E_OUTOFMEMORY;
+    if (SUCCEEDED(theResult)) {
+      if (!theView.empty()) std::memcpy(theData, theView.data(), theView.size());
+      SafeArrayUnaccessData(theArray);
+      V_VT(outData) = VT_ARRAY | VT_UI1;
+      V_ARRAY(outData) = theArray;
+    } else {
+      if (theArray != nullptr) SafeArrayDestroy(theArray);
+      theReport.AddMessage("Unable to get PDF as data.");
+      theReport.mWinError1 = static_cast<DWORD>(theResult);
+    }
+    return FinishWithReport(kDocClass, theReport);
+  });
+}
+
+HRESULT Doc::AddFont(BSTR, LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] { return NotYetAvailable("AddFont"); });
+}
+
+HRESULT Doc::AddText(BSTR, LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] { return NotYetAvailable("AddText"); });
+}
+
+HRESULT Doc::AddImage(VARIANT, LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] { return NotYetAvailable("AddImage"); });
+}
+
+HRESULT Doc::Read(VARIANT) {
+  return QX_COM_METHOD(kDocClass, [&] { return NotYetAvailable("Read"); });
+}
+
+HRESULT Doc::EmbedFont(BSTR, LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] { return NotYetAvailable("EmbedFont"); });
+}
+
+HRESULT Doc::SetInfo(LONG, BSTR, BSTR) {
+  return QX_COM_METHOD(kDocClass, [&] { return NotYetAvailable("SetInfo"); });
+}
+
+HRESULT Doc::AddBookmark(BSTR, VARIANT_BOOL, LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] { return NotYetAvailable("AddBookmark"); });
+}
+
+HRESULT Doc::AddObject(BSTR, LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] { return NotYetAvailable("AddObject"); });
+}
