@@ -9,6 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-dev pybind11-dev python3-pytest
   qpdf poppler-utils locales
+  fonts-dejavu-core fonts-liberation fonts-noto-cjk fonts-urw-base35 fonts-wqy-microhei fonts-wine
 )
 
 missing=()

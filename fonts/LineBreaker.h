@@ -1,0 +1,83 @@
+// The working object of one text layout run: it walks the text line by line, breaking each line
+// greedily where it stops fitting the width (after whitespace, after punctuation, or between
+// characters at the left edge), and keeps the height used so far.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
+
+class BaseFont;
+
+class LineBreaker {
+ public:
+  struct Geometry {
+    double width = 0;        // W: the rectangle's width
+    double firstOffset = 0;  // extra left offset of the very first line
+    double indent = 0;       // extra offset of the first line of each paragraph
+    double lineStep = 0;     // size + line spacing
+    double paraSpacing = 0;  // added to the step of a paragraph's first line
+    double height = 0;       // height available
+    bool skipLeading = false;
+  };
+
+  // inText ends at its first NUL (or its end).
+  LineBreaker(std::u16string_view inText, const BaseFont& inFont, double inSize, double inCharSpacing,
+              double inWordSpacing);
+
+  void SetGeometry(const Geometry& inGeometry) { mGeometry = inGeometry; }
+  void SetSkipLeading(bool inSkip) { mGeometry.skipLeading = inSkip; }
+
+  // The layout step: produces the next line, or returns false when the text or the height ran out.
+  bool NextLine();
+
+  // The code-page 1252 byte the content holds for a character.
+  uint8_t ByteOf(char16_t inChar);
+  // A character's width in font units: its glyph's width plus the spacings.
+  int32_t CharUnits(char16_t inChar);
+  // The width in points of [inStart, inStart + inLength), without the spacing of its last
+  // character; outSpaces counts its spaces.
+  double Measure(size_t inStart, size_t inLength, int32_t& outSpaces);
+  static bool IsWhitespace(char16_t inChar);
+  static bool IsPunctuation(char16_t inChar);
+
+  std::u16string_view Text() const { return mText; }
+  size_t SelStart() const { return mSelStart; }
+  size_t SelLength() const { return mSelLength; }
+  double Offset() const { return mOffset; }
+  double Step() const { return mStep; }
+  bool StoppedAtNewline() const { return mStoppedAtNewline; }
+  bool AtEnd() const { return mAtEnd; }
+  bool ParaStart() const { return mParaStart; }
+  int32_t LineCount() const { return mLineCount; }
+  double Used() const { return mUsed; }
+  bool Overflow() const { return mOverflow; }
+  double Size() const { return mSize; }
+  const Geometry& GetGeometry() const { return mGeometry; }
+
+ private:
+  char16_t At(size_t inPos) const { return inPos < mText.size() ? mText[inPos] : u'\0'; }
+  void BreakLine(size_t inStart, int32_t inWidth, bool inCharWrap);
+
+  std::u16string_view mText;
+  const BaseFont& mFont;
+  double mSize;
+  int32_t mCharUnits = 0;  // character spacing in font units
+  int32_t mWordUnits = 0;  // word spacing in font units
+  Geometry mGeometry;
+
+  size_t mSelStart = 0;
+  size_t mSelLength = 0;
+  double mOffset = 0;
+  double mStep = 0;
+  bool mCharWrap = false;
+  bool mParaStart = true;
+  bool mStoppedAtNewline = false;
+  bool mAtEnd = false;
+  double mUsed = 0;
+  int32_t mLineCount = 0;
+  bool mOverflow = false;
+  bool mLastLineEmpty = false;
+  std::unordered_map<char16_t, uint8_t> mBytes;
+};

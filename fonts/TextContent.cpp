@@ -1,0 +1,298 @@
+#include "fonts/TextContent.h"
+
+#include <cmath>
+#include <span>
+
+#include "fonts/BaseFont.h"
+#include "fonts/FontInfo.h"
+#include "fonts/LineBreaker.h"
+#include "pdfcore/PDFFormat.h"
+#include "pdfcore/PDFStream.h"
+
+namespace {
+
+// A Tj string closes as soon as it holds this many bytes.
+constexpr size_t kChunkBytes = 240;
+constexpr double kColorScale = 0.00392156862745098;  // 1 / 255
+
+// trunc toward zero into 32 bits; values beyond the range stay at its ends, NaN gives 0.
+int32_t Trunc(double inValue) {
+  if (std::isnan(inValue)) return 0;
+  if (inValue <= INT32_MIN) return INT32_MIN;
+  if (inValue >= INT32_MAX) return INT32_MAX;
+  return static_cast<int32_t>(inValue);
+}
+
+// Appends content text; does nothing in measuring mode.
+class ContentText {
+ public:
+  explicit ContentText(std::string* inText) : mText(inText) {}
+  ContentText& operator<<(std::string_view inText) {
+    if (mText) mText->append(inText);
+    return *this;
+  }
+  ContentText& operator<<(int64_t inValue) {
+    if (mText) {
+      char theBuffer[24];
+      mText->append(theBuffer, FormatInteger(inValue, theBuffer));
+    }
+    return *this;
+  }
+  ContentText& Real(double inValue) {
+    if (mText) {
+      char theBuffer[kRealTextMax];
+      mText->append(FormatReal(inValue, std::span<char>(theBuffer)));
+    }
+    return *this;
+  }
+  bool Active() const { return mText != nullptr; }
+
+ private:
+  std::string* mText;
+};
+
+bool IsPlain(char16_t inChar) {
+  if ((inChar >= u'A' && inChar <= u'Z') || (inChar >= u'a' && inChar <= u'z') || (inChar >= u'0' && inChar <= u'9'))
+    return true;
+  switch (inChar) {
+    case 32: case 33: case 34: case 35: case 36: case 38: case 39: case 42: case 43: case 44:
+    case 45: case 46: case 47: case 58: case 59: case 61: case 63: case 64:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool EqualsIgnoringCase(std::string_view inA, std::string_view inB) {
+  if (inA.size() != inB.size()) return false;
+  for (size_t i = 0; i < inA.size(); ++i) {
+    char theA = inA[i];
+    if (theA >= 'A' && theA <= 'Z') theA = static_cast<char>(theA + 32);
+    if (theA != inB[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+TextContent::TextContent(TextBlockState inState) : mState(std::move(inState)) {
+  const size_t theEnd = mState.text.find(u'\0');
+  if (theEnd != std::u16string::npos) mState.text.resize(theEnd);
+  if (mState.font == nullptr && mState.fontID != 0) mState.font = FontInfo::Get().Find(mState.fontKey);
+}
+
+bool TextContent::WritesSomething() const {
+  return mState.style.GetSize() >= 1.0 && mState.fontID != 0 && mState.font != nullptr;
+}
+
+void TextContent::Measure() {
+  if (mMeasured) return;
+  Write(nullptr, true);
+  mMeasured = true;
+}
+
+PointRecord TextContent::EndPosition() {
+  Measure();
+  return mEndPos;
+}
+
+void TextContent::WriteContent(PDFStream& ioStream) {
+  Measure();
+  Write(&ioStream, false);
+}
+
+bool TextContent::Info(std::string_view inType, PDFStream& ioStream) {
+  if (EqualsIgnoringCase(inType, "endpos")) {
+    Measure();
+    ioStream.WriteInteger(mEndPos.x);
+    ioStream.WriteText(" ");
+    ioStream.WriteInteger(mEndPos.y);
+    return true;
+  }
+  if (EqualsIgnoringCase(inType, "characters")) {
+    Measure();
+    ioStream.WriteInteger(mCharacters);
+    return true;
+  }
+  if (EqualsIgnoringCase(inType, "lines")) {
+    Measure();
+    ioStream.WriteInteger(mLines);
+    return true;
+  }
+  return false;
+}
+
+void TextContent::Write(PDFStream* ioStream, bool inMeasuring) {
+  const TextStyle& theStyle = mState.style;
+  const double theSize = theStyle.GetSize();
+  if (!WritesSomething()) return;
+
+  std::string theText;
+  std::string theDecoText;
+  ContentText theOut(inMeasuring ? nullptr : &theText);
+  ContentText theDeco(inMeasuring ? nullptr : &theDecoText);
+
+  // Set-up.
+  const RectRecord& theRect = mState.rect;
+  const int32_t theLeft = theRect.Left();
+  const double theW = static_cast<double>(int64_t{theRect.Right()} - theLeft);
+  LineBreaker theBreaker(mState.text, *mState.font, theSize, theStyle.GetCharSpacing(), theStyle.GetWordSpacing());
+  LineBreaker::Geometry theGeometry;
+  theGeometry.width = theW;
+  theGeometry.firstOffset = static_cast<double>(int64_t{mState.pos.x} - theLeft) * (1.0 - mState.hPos);
+  theGeometry.indent = theStyle.GetIndent();
+  theGeometry.lineStep = theSize + theStyle.GetLineSpacing();
+  theGeometry.paraSpacing = theStyle.GetParaSpacing();
+  theGeometry.height = static_cast<double>(int64_t{mState.pos.y} - theRect.Bottom());
+  theGeometry.skipLeading = mState.pos.x == theLeft && mState.pos.y != theRect.Top();
+  theBreaker.SetGeometry(theGeometry);
+  if (inMeasuring) {
+    mEndPos = mState.pos;
+    mCharacters = 0;
+    mLines = 0;
+  }
+
+  const bool theDecorated = theStyle.GetUnderline() || theStyle.GetStrike() || theStyle.GetStrike2();
+  const bool theTrim = mState.hPos != 0 || theStyle.GetJustification() != 0;
+  const double theRed = mState.color.red * kColorScale;
+  const double theGreen = mState.color.green * kColorScale;
+  const double theBlue = mState.color.blue * kColorScale;
+  const std::u16string_view theChars = theBreaker.Text();
+
+  bool theFirst = true;
+  double theWordSpacing = theStyle.GetWordSpacing();
+  int32_t thePrevX = 0;
+  double theY = 0;
+  int32_t theLastEnd = 0;
+  bool theLastAtBreak = false;
+  std::string theBytes;
+  while (theBreaker.NextLine()) {
+    if (inMeasuring) ++mLines;
+    if (theFirst) {
+      theFirst = false;
+      const double theS = theGeometry.lineStep + theGeometry.paraSpacing;
+      // Lines: counted so far when measuring, the measured count when writing.
+      const double theL = mLines;
+      const int32_t theY0 =
+          Trunc(Trunc(mState.pos.y + theSize) - (theGeometry.height - theL * theS) * mState.vPos);
+      theY = theY0;
+      theOut << "q\r\n" << mState.transform << " cm\r\nBT\r\n  " << int64_t{theStyle.GetOutline() >= 0.01 ? 1 : 0}
+             << " Tr\r\n  ";
+      theOut.Real(theStyle.GetOutline()) << " w\r\n  /Fqvx" << int64_t{mState.fontID} << " ";
+      theOut.Real(theSize) << " Tf\r\n  ";
+      theOut.Real(theStyle.GetCharSpacing()) << " Tc\r\n  ";
+      theOut.Real(theStyle.GetWordSpacing()) << " Tw\r\n  ";
+      theOut.Real(theRed) << " ";
+      theOut.Real(theGreen) << " ";
+      theOut.Real(theBlue) << " rg\r\n  " << int64_t{theLeft} << " ";
+      theOut.Real(theY0 - mState.font->GetAscent() * 0.001 * theSize) << " Td\r\n";
+      if (theDecorated) {
+        theDeco << "q\r\n  BX\r\n  ";
+        theDeco.Real(theSize * 0.05) << " w\r\n  ";
+        theDeco.Real(theRed) << " ";
+        theDeco.Real(theGreen) << " ";
+        theDeco.Real(theBlue) << " RG\r\n";
+      }
+    }
+
+    // The line's characters, trimmed at both ends when aligned or justified.
+    size_t theStart = theBreaker.SelStart();
+    size_t theEnd = theStart + theBreaker.SelLength();
+    if (theTrim) {
+      while (theStart < theEnd && LineBreaker::IsWhitespace(theChars[theStart])) ++theStart;
+      while (theEnd > theStart && LineBreaker::IsWhitespace(theChars[theEnd - 1])) --theEnd;
+    }
+    int32_t theSpaces = 0;
+    const double theLineWidth = theBreaker.Measure(theStart, theEnd - theStart, theSpaces);
+    const double theOffset = theBreaker.Offset();
+    const double theAvailable = std::trunc(theW - theOffset);
+
+    double theLineSpacing = theStyle.GetWordSpacing();
+    if (!(theBreaker.StoppedAtNewline() || theBreaker.AtEnd() || theSize == 0 ||
+          theStyle.GetJustification() == 0 || theSpaces == 0))
+      theLineSpacing = (theAvailable - theLineWidth) / theSpaces * theStyle.GetJustification() + theStyle.GetWordSpacing();
+    const int32_t theX = Trunc(theOffset + std::trunc((theW - (theLineWidth + theOffset)) * mState.hPos));
+    const int32_t theDy = -Trunc(theBreaker.Step());
+
+    if (theLineSpacing != theWordSpacing) {
+      theOut << "  ";
+      theOut.Real(theLineSpacing) << " Tw\r\n";
+      theWordSpacing = theLineSpacing;
+    }
+    theOut << "  " << int64_t{int64_t{theX} - thePrevX} << " " << int64_t{theDy} << " Td\r\n";
+    thePrevX = theX;
+
+    if (theOut.Active()) {
+      theBytes.clear();
+      for (size_t i = theStart; i < theEnd; ++i) {
+        const char16_t theChar = theChars[i];
+        if (IsPlain(theChar)) {
+          theBytes.push_back(static_cast<char>(theChar));
+        } else {
+          const uint8_t theByte = theBreaker.ByteOf(theChar);
+          theBytes.push_back('\\');
+          theBytes.push_back(static_cast<char>('0' + ((theByte >> 6) & 7)));
+          theBytes.push_back(static_cast<char>('0' + ((theByte >> 3) & 7)));
+          theBytes.push_back(static_cast<char>('0' + (theByte & 7)));
+        }
+        if (theBytes.size() >= kChunkBytes || i + 1 == theEnd) {
+          theOut << "  (" << theBytes << ") Tj\r\n";
+          theBytes.clear();
+        }
+      }
+    }
+
+    theY += theDy;
+    if (theDecorated && theDeco.Active()) {
+      size_t theDecoLast = theEnd;
+      while (theDecoLast > theStart && LineBreaker::IsWhitespace(theChars[theDecoLast - 1])) --theDecoLast;
+      int32_t theIgnored = 0;
+      const double theRuleWidth = theBreaker.Measure(theStart, theDecoLast - theStart, theIgnored);
+      const int64_t theRuleX = int64_t{theLeft} + theX;
+      auto theRule = [&](double inFactor) {
+        const double theRuleY = theY - theSize * inFactor;
+        theDeco << "  " << theRuleX << " ";
+        theDeco.Real(theRuleY) << " m\r\n  ";
+        theDeco.Real(static_cast<double>(theRuleX) + theRuleWidth) << " ";
+        theDeco.Real(theRuleY) << " l\r\n";
+      };
+      if (theStyle.GetUnderline()) theRule(0.9);
+      if (theStyle.GetStrike()) theRule(0.57);
+      if (theStyle.GetStrike2()) {
+        theRule(0.64);
+        theRule(0.5);
+      }
+    }
+
+    if (inMeasuring) {
+      theLastEnd = Trunc(theLineWidth + theOffset + 0.5);
+      theLastAtBreak = theBreaker.StoppedAtNewline();
+    }
+    theBreaker.SetSkipLeading(true);
+  }
+
+  if (!theFirst) {
+    theOut << "ET\r\nQ\r\n";
+    if (theDecorated) {
+      theDeco << "  S\r\n  EX\r\nQ\r\n";
+      theOut << theDecoText;
+    }
+  }
+
+  if (inMeasuring) {
+    const int32_t theTop = mState.pos.y;
+    if (theBreaker.Overflow()) {
+      mEndPos = PointRecord{theRect.Right(), theRect.Bottom()};
+    } else if (mLines == 0) {
+      mEndPos = PointRecord{theLeft, theTop};
+    } else if (theLastAtBreak) {
+      mEndPos = PointRecord{theLeft, Trunc(theTop - std::trunc(theBreaker.Used()))};
+    } else {
+      mEndPos = PointRecord{Trunc(double(theLeft) + theLastEnd),
+                            Trunc(theTop - std::trunc(theBreaker.Used() - theBreaker.Step()))};
+    }
+    mCharacters = static_cast<int32_t>(theBreaker.SelStart());
+  } else if (ioStream && !theText.empty()) {
+    ioStream->Write(theText.data(), static_cast<uint32_t>(theText.size()));
+  }
+}
