@@ -9,6 +9,9 @@
 #include "document/PDFPage.h"
 #include "document/PDFPages.h"
 #include "document/PDFRectangle.h"
+#include "document/PDFText.h"
+#include "fonts/BaseFont.h"
+#include "fonts/FontInfo.h"
 #include "pdfcore/PDFMemoryStream.h"
 #include "runtime/Assert.h"
 #include "runtime/ComError.h"
@@ -122,6 +125,60 @@ void PDFDrawingDoc::SelectPage(int32_t inID) {
   if (thePage == nullptr) return;
   thePage->GetMediaBox(mState.mMediaBox);
   mState.mPosition = PointRecord{mState.mRect.Left(), mState.mRect.Top()};
+}
+
+uint32_t PDFDrawingDoc::AddFont(std::string_view inName, bool inEmbed) {
+  PDFPage* thePage = FindCurrentPage();
+  if (thePage == nullptr) return 0;
+  BaseFont* theFont = FontInfo::Get().FindByNameOrNumber(inName);
+  if (theFont == nullptr) return 0;
+  const uint32_t theID = theFont->WriteFontObject(*this, inEmbed);
+  if (theID == 0) return 0;
+  thePage->AddFontResource(theID, 0);
+  mFonts[theID] = theFont;
+  return theID;
+}
+
+const BaseFont* PDFDrawingDoc::FindCurrentFont() {
+  const uint32_t theCurrent = static_cast<uint32_t>(mState.mCurrentFont);
+  if (theCurrent != 0 && GetSoup().FindTyped(theCurrent, kTypeFont) != nullptr) {
+    const auto theFound = mFonts.find(theCurrent);
+    if (theFound != mFonts.end()) return theFound->second;
+  }
+  const uint32_t theDefault = AddFont("", false);
+  mState.mCurrentFont = static_cast<int32_t>(theDefault);
+  const auto theFound = mFonts.find(theDefault);
+  const BaseFont* theFont = theFound != mFonts.end() ? theFound->second : nullptr;
+  QX_ASSERT(theFont);
+  return theFont;
+}
+
+uint32_t PDFDrawingDoc::AddText(std::u16string_view inText) {
+  PDFPage* thePage = FindCurrentPage();
+  if (thePage == nullptr) return 0;
+  const BaseFont* theFont = FindCurrentFont();
+  TextBlockState theState;
+  theState.text.assign(inText);
+  theState.fontID = theFont != nullptr ? mState.mCurrentFont : 0;
+  theState.font = theFont;
+  theState.pos = mState.mPosition;
+  theState.rect = mState.mRect;
+  theState.color = mState.mColor;
+  theState.style = mState.mTextStyle;
+  theState.transform = PDFText::MatrixText(mState.mTransform);
+  theState.hPos = mState.mHPos;
+  theState.vPos = mState.mVPos;
+  // The text is measured before it takes an ID: a text that places no character (too small, no
+  // font, empty) adds nothing and leaves the position where it was.
+  TextContent theContent(std::move(theState));
+  if (!theContent.WritesSomething()) return 0;
+  const PointRecord theEnd = theContent.EndPosition();
+  if (theContent.GetCharacters() == 0 || (theEnd.x == mState.mPosition.x && theEnd.y == mState.mPosition.y)) return 0;
+  PDFText* theText = AddObject(std::make_unique<PDFText>(&GetSoup(), NewID(), std::move(theContent)));
+  thePage->AddContent(theText->GetID(), theText->GetGeneration(), mState.mLayer);
+  thePage->AddFontResource(static_cast<uint32_t>(mState.mCurrentFont), 0);
+  mState.mPosition = theEnd;
+  return theText->GetID();
 }
 
 uint32_t PDFDrawingDoc::AddLine(int32_t inStartX, int32_t inStartY, int32_t inEndX, int32_t inEndY) {

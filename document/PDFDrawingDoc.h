@@ -4,12 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 
 #include "document/DrawingState.h"
 #include "pdfcore/PDFDoc.h"
 
+class BaseFont;
 class PDFCatalog;
 class PDFOutlines;
 class PDFPage;
@@ -39,6 +41,16 @@ class PDFDrawingDoc : public PDFDoc {
   void SelectPage(int32_t inID);
 
   // Content on the current page at the current layer; each returns the new object's ID.
+  // Adds the font of the registry named inName (or numbered by it) to the document and registers
+  // it as a resource of the current page; 0 when no font matches. The current font is unchanged.
+  uint32_t AddFont(std::string_view inName, bool inEmbed);
+  // The current font, which falls back to Times-Roman (then made current); null when none.
+  const BaseFont* FindCurrentFont();
+  // Lays inText out in the drawing rectangle from the current position and adds it to the current
+  // page; moves the position to where the text ended. 0 when nothing was placed: the position
+  // then stays where it was.
+  uint32_t AddText(std::u16string_view inText);
+
   uint32_t AddLine(int32_t inStartX, int32_t inStartY, int32_t inEndX, int32_t inEndY);
   uint32_t FrameRect();
   uint32_t FillRect();
@@ -63,4 +75,6 @@ class PDFDrawingDoc : public PDFDoc {
   PDFPage* CurrentPageOrNull();
 
   DrawingState mState;
+  // The fonts this document added, by the ID of their font object.
+  std::map<uint32_t, const BaseFont*> mFonts;
 };

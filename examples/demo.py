@@ -1,6 +1,6 @@
-"""Builds a small PDF through the Quorix2 library: three pages of lines, framed and filled
-rectangles in colours, on layers, one group drawn through a transform; saves it and prints where
-it is.
+"""Builds a small PDF through the Quorix2 library: a page of text in a standard and a TrueType
+font, then pages of lines, framed and filled rectangles in colours, on layers, one group drawn
+through a transform; saves it and prints where it is.
 
 Run after registering the library:
     build/bin/qxregsvr32 build/lib/libquorix2.so
@@ -24,6 +24,31 @@ def draw_grid(doc, left, bottom, right, top, step):
         doc.AddLine(x, bottom, x, top)
     for y in range(bottom, top + 1, step):
         doc.AddLine(left, y, right, y)
+
+
+def page_of_text(doc):
+    doc.Page = doc.AddPage()
+    doc.Rect.String = "72 72 540 720"  # also moves the position to its top left corner
+    doc.Font = doc.AddFont("Helvetica-Bold")
+    doc.TextStyle.String = "24 0 0 0 0 12 0 0 0 0 0"  # size 24, 12 points after paragraphs
+    set_color(doc, 30, 60, 150)
+    doc.AddText("Quorix\r\n")
+    # The body continues where the heading ended, justified, in an embedded TrueType font.
+    serif = doc.EmbedFont("Liberation Serif")
+    doc.Font = serif if serif else doc.AddFont("Times-Roman")
+    doc.TextStyle.String = "12 18 0 0 3 8 1 0 0 0 0"  # indent 18, line spacing 3, justified
+    set_color(doc, 0, 0, 0)
+    body = ("Scripts create a document, set a drawing state and add pages, fonts, flowed text, lines "
+            "and rectangles; every added thing is a numbered PDF object known by its ID. "
+            "Text is laid out into the drawing rectangle line by line, in the Windows Latin-1 code "
+            "page: caf\u00e9, Stra\u00dfe, 5 \u20ac.\r\n")
+    for _ in range(3):
+        doc.AddText(body)
+    doc.TextStyle.Underline = True
+    doc.HPos = 1
+    doc.AddText("Right-aligned and underlined.")
+    doc.HPos = 0
+    doc.TextStyle.Underline = False
 
 
 def page_of_shapes(doc):
@@ -92,6 +117,7 @@ def page_with_a_transform(doc):
 def main():
     output = sys.argv[1] if len(sys.argv) > 1 else os.path.join("build", "demo.pdf")
     doc = quorix.CreateObject("Quorix2.Doc")
+    page_of_text(doc)
     page_of_shapes(doc)
     page_of_layers(doc)
     page_with_a_transform(doc)

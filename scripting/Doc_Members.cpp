@@ -256,12 +256,19 @@ HRESULT Doc::GetData(VARIANT* outData) {
   });
 }
 
-HRESULT Doc::AddFont(BSTR, LONG* outID) {
-  return QX_COM_METHOD_OUT(kDocClass, outID, [&] { return NotYetAvailable("AddFont"); });
+HRESULT Doc::AddFont(BSTR inFontName, LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] {
+    *outID = static_cast<LONG>(mDoc->AddFont(AutomationText::ToAnsi(inFontName), false));
+    return S_OK;
+  });
 }
 
-HRESULT Doc::AddText(BSTR, LONG* outID) {
-  return QX_COM_METHOD_OUT(kDocClass, outID, [&] { return NotYetAvailable("AddText"); });
+HRESULT Doc::AddText(BSTR inText, LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] {
+    const std::u16string_view theText(inText != nullptr ? inText : u"", SysStringLen(inText));
+    *outID = static_cast<LONG>(mDoc->AddText(theText));
+    return S_OK;
+  });
 }
 
 HRESULT Doc::AddImage(VARIANT, LONG* outID) {
@@ -272,8 +279,11 @@ HRESULT Doc::Read(VARIANT) {
   return QX_COM_METHOD(kDocClass, [&] { return NotYetAvailable("Read"); });
 }
 
-HRESULT Doc::EmbedFont(BSTR, LONG* outID) {
-  return QX_COM_METHOD_OUT(kDocClass, outID, [&] { return NotYetAvailable("EmbedFont"); });
+HRESULT Doc::EmbedFont(BSTR inFontName, LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] {
+    *outID = static_cast<LONG>(mDoc->AddFont(AutomationText::ToAnsi(inFontName), true));
+    return S_OK;
+  });
 }
 
 HRESULT Doc::SetInfo(LONG, BSTR, BSTR) {
