@@ -5,10 +5,11 @@
 #include <windows.h>
 
 #include "pdfcore/PDFStream.h"
+#include "runtime/MappedFile.h"
 
 class PDFMappedFileStream : public PDFStream {
  public:
-  static constexpr size_t kErrorSize = 256;
+  static constexpr size_t kErrorSize = MappedFile::kMessageSize;
 
   PDFMappedFileStream() = default;
   ~PDFMappedFileStream() override;
@@ -19,27 +20,22 @@ class PDFMappedFileStream : public PDFStream {
   // Maps an open file handle, which the stream then owns and closes. Same result as Open.
   int MapHandle(HANDLE inFile);
   // Empty after a successful open.
-  const char* GetErrorText() const { return mError; }
+  const char* GetErrorText() const { return mFile.GetMessage(); }
   // Unmaps the view, closes the mapping and the file.
   void Close();
 
   int Peek() override;
   int Get() override;
-  const uint8_t* GetData() override { return mView; }
+  const uint8_t* GetData() override { return mFile.GetStart(); }
   uint32_t GetPosition() override { return mPos; }
   void SetPosition(uint32_t inPosition) override { mPos = inPosition; }
-  uint32_t GetLength() override { return mLen; }
+  uint32_t GetLength() override { return mFile.GetLength(); }
   uint32_t Read(void* outBuffer, uint32_t inCount) override;
   // Not supported: the view is read-only.
   bool Write(const void* inBuffer, uint32_t inCount) override;
 
  private:
-  int Fail(const char* inText);
-
+  // The file, its mapping and view, with the failure messages.
+  MappedFile mFile;
   uint32_t mPos = 0;
-  uint32_t mLen = 0;
-  char mError[kErrorSize] = {};
-  HANDLE mFile = INVALID_HANDLE_VALUE;
-  HANDLE mMapping = nullptr;
-  const uint8_t* mView = nullptr;
 };
