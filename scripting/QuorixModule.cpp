@@ -91,12 +91,6 @@ FactoryTable& Factories() {
   return sTable;
 }
 
-std::u16string GuidText(REFGUID inGuid) {
-  OLECHAR theText[39];
-  StringFromGUID2(inGuid, theText, 39);
-  return theText;
-}
-
 LONG WriteKey(const std::u16string& inPath, const char16_t* inName, const std::u16string& inValue) {
   HKEY theKey = nullptr;
   LONG theResult = RegCreateKeyExW(HKEY_CLASSES_ROOT, inPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
@@ -130,7 +124,7 @@ HRESULT RegisterClass(const ClassEntry& inClass, const std::u16string& inModule)
   const std::u16string theName(inClass.name);
   const std::u16string theProgID = u"Quorix2." + theName + u".1";
   const std::u16string theIndependent = u"Quorix2." + theName;
-  const std::u16string theClsid = GuidText(*inClass.clsid);
+  const std::u16string theClsid = QxGuidText(*inClass.clsid);
   const std::u16string theClassKey = u"CLSID\\" + theClsid;
   LONG theError = WriteKey(theProgID, nullptr, inClass.description);
   if (!theError) theError = WriteKey(theProgID + u"\\CLSID", nullptr, theClsid);
@@ -143,7 +137,7 @@ HRESULT RegisterClass(const ClassEntry& inClass, const std::u16string& inModule)
   if (!theError) theError = CreateKey(theClassKey + u"\\Programmable");
   if (!theError) theError = WriteKey(theClassKey + u"\\InprocServer32", nullptr, inModule);
   if (!theError) theError = WriteKey(theClassKey + u"\\InprocServer32", u"ThreadingModel", kThreadingModel);
-  if (!theError) theError = WriteKey(theClassKey + u"\\TypeLib", nullptr, GuidText(LIBID_Quorix2));
+  if (!theError) theError = WriteKey(theClassKey + u"\\TypeLib", nullptr, QxGuidText(LIBID_Quorix2));
   return theError == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<uint32_t>(theError));
 }
 
@@ -152,7 +146,7 @@ void UnregisterClass(const ClassEntry& inClass) {
   RegDeleteTreeW(HKEY_CLASSES_ROOT, (u"Quorix2." + theName + u".1").c_str());
   RegDeleteTreeW(HKEY_CLASSES_ROOT, (u"Quorix2." + theName).c_str());
   // The class's own key goes; the CLSID key itself stays.
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, (u"CLSID\\" + GuidText(*inClass.clsid)).c_str());
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, (u"CLSID\\" + QxGuidText(*inClass.clsid)).c_str());
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Component object calls: identities, class objects and in-process activation.
 #pragma once
 
+#include <string>
+
 #include "oleauto.h"
 
 #define CLSCTX_INPROC_SERVER 0x1
@@ -44,3 +46,10 @@ HRESULT WINAPI CoGetClassObject(REFCLSID inClsid, DWORD inContext, LPVOID inServ
 HRESULT WINAPI CoCreateInstance(REFCLSID inClsid, IUnknown* inOuter, DWORD inContext, REFIID inIID, LPVOID* outObject);
 
 }  // extern "C"
+
+// Not a Windows call: the braced text form of a GUID, as StringFromGUID2 writes it.
+inline std::u16string QxGuidText(REFGUID inGuid) {
+  OLECHAR theText[39];
+  StringFromGUID2(inGuid, theText, 39);
+  return std::u16string(theText);
+}

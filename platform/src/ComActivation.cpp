@@ -17,12 +17,6 @@ namespace {
 // How many CurVer links a ProgID lookup follows.
 constexpr int kMaxCurVerSteps = 8;
 
-std::u16string GuidText(REFGUID inGuid) {
-  OLECHAR theText[39];
-  StringFromGUID2(inGuid, theText, 39);
-  return std::u16string(theText);
-}
-
 // The default value of HKEY_CLASSES_ROOT\inPath as text; the Windows result of the lookup.
 LONG ReadDefault(const std::u16string& inPath, std::u16string& outValue) {
   HKEY theKey = nullptr;
@@ -92,7 +86,7 @@ HRESULT WINAPI ProgIDFromCLSID(REFCLSID inClsid, LPOLESTR* outProgID) {
   if (outProgID == nullptr) return E_INVALIDARG;
   *outProgID = nullptr;
   std::u16string theProgID;
-  if (ReadDefault(u"CLSID\\" + GuidText(inClsid) + u"\\ProgID", theProgID) != ERROR_SUCCESS)
+  if (ReadDefault(u"CLSID\\" + QxGuidText(inClsid) + u"\\ProgID", theProgID) != ERROR_SUCCESS)
     return REGDB_E_CLASSNOTREG;
   *outProgID = static_cast<LPOLESTR>(CoTaskMemAlloc((theProgID.size() + 1) * sizeof(OLECHAR)));
   if (*outProgID == nullptr) return E_OUTOFMEMORY;
@@ -105,7 +99,7 @@ HRESULT WINAPI CoGetClassObject(REFCLSID inClsid, DWORD inContext, LPVOID, REFII
   *outObject = nullptr;
   if (!(inContext & (CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER))) return REGDB_E_CLASSNOTREG;
   std::u16string theModulePath;
-  if (ReadDefault(u"CLSID\\" + GuidText(inClsid) + u"\\InprocServer32", theModulePath) != ERROR_SUCCESS ||
+  if (ReadDefault(u"CLSID\\" + QxGuidText(inClsid) + u"\\InprocServer32", theModulePath) != ERROR_SUCCESS ||
       theModulePath.empty())
     return REGDB_E_CLASSNOTREG;
   void* theModule = Modules().Load(qx::ToUtf8(theModulePath));

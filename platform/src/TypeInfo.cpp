@@ -302,12 +302,6 @@ class TypeLib final : public RefCounted<ITypeLib> {
   const QxTypeLibrary& mLibrary;
 };
 
-std::u16string GuidText(REFGUID inGuid) {
-  OLECHAR theText[39];
-  StringFromGUID2(inGuid, theText, 39);
-  return std::u16string(theText);
-}
-
 std::u16string VersionText(WORD inMajor, WORD inMinor) {
   const std::string theText = std::to_string(inMajor) + "." + std::to_string(inMinor);
   return std::u16string(theText.begin(), theText.end());
@@ -378,7 +372,7 @@ HRESULT WINAPI LoadRegTypeLib(REFGUID inLibID, WORD inMajor, WORD inMinor, LCID,
   if (outLib == nullptr) return E_INVALIDARG;
   *outLib = nullptr;
   const std::u16string thePath =
-      u"TypeLib\\" + GuidText(inLibID) + u"\\" + VersionText(inMajor, inMinor) + u"\\0\\win64";
+      u"TypeLib\\" + QxGuidText(inLibID) + u"\\" + VersionText(inMajor, inMinor) + u"\\0\\win64";
   std::u16string theModule;
   if (!GetString(thePath, theModule)) return TYPE_E_LIBNOTREGISTERED;
   return LoadTypeLib(theModule.c_str(), outLib);
@@ -389,7 +383,7 @@ HRESULT WINAPI RegisterTypeLib(ITypeLib* inLib, LPCOLESTR inPath, LPCOLESTR inHe
   TLIBATTR* theAttr = nullptr;
   HRESULT theResult = inLib->GetLibAttr(&theAttr);
   if (FAILED(theResult)) return theResult;
-  const std::u16string theLibID = GuidText(theAttr->guid);
+  const std::u16string theLibID = QxGuidText(theAttr->guid);
   const std::u16string theVersion = VersionText(theAttr->wMajorVerNum, theAttr->wMinorVerNum);
   inLib->ReleaseTLibAttr(theAttr);
 
@@ -426,7 +420,7 @@ HRESULT WINAPI RegisterTypeLib(ITypeLib* inLib, LPCOLESTR inPath, LPCOLESTR inHe
     BSTR theInterfaceName = nullptr;
     if (SUCCEEDED(theInfo->GetTypeAttr(&theTypeAttr))) {
       theInfo->GetDocumentation(MEMBERID_NIL, &theInterfaceName, nullptr, nullptr, nullptr);
-      const std::u16string theKey = u"Interface\\" + GuidText(theTypeAttr->guid);
+      const std::u16string theKey = u"Interface\\" + QxGuidText(theTypeAttr->guid);
       theError = SetString(HKEY_CLASSES_ROOT, theKey, nullptr, qx::View(theInterfaceName, true));
       if (theError == ERROR_SUCCESS)
         theError = SetString(HKEY_CLASSES_ROOT, theKey + u"\\ProxyStubClsid32", nullptr,
@@ -444,7 +438,7 @@ HRESULT WINAPI RegisterTypeLib(ITypeLib* inLib, LPCOLESTR inPath, LPCOLESTR inHe
 }
 
 HRESULT WINAPI UnRegisterTypeLib(REFGUID inLibID, WORD inMajor, WORD inMinor, LCID, SYSKIND) {
-  const std::u16string theLibID = GuidText(inLibID);
+  const std::u16string theLibID = QxGuidText(inLibID);
   const std::u16string theVersionKey = u"TypeLib\\" + theLibID + u"\\" + VersionText(inMajor, inMinor);
   std::u16string theModule;
   if (!GetString(theVersionKey + u"\\0\\win64", theModule)) return TYPE_E_LIBNOTREGISTERED;
@@ -459,7 +453,7 @@ HRESULT WINAPI UnRegisterTypeLib(REFGUID inLibID, WORD inMajor, WORD inMinor, LC
       TYPEATTR* theAttr = nullptr;
       if (SUCCEEDED(theInfo->GetTypeAttr(&theAttr))) {
         if (theAttr->typekind == TKIND_DISPATCH) {
-          const std::u16string theKey = u"Interface\\" + GuidText(theAttr->guid);
+          const std::u16string theKey = u"Interface\\" + QxGuidText(theAttr->guid);
           std::u16string theOwner;
           if (GetString(theKey + u"\\TypeLib", theOwner) && qx::EqualsNoCase(theOwner, theLibID))
             RegDeleteTreeW(HKEY_CLASSES_ROOT, theKey.c_str());
