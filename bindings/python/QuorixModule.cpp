@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace py = pybind11;
@@ -20,34 +21,22 @@ namespace {
 
 py::object gComError;  // the quorix.ComError class, set once at import
 
-std::u16string ToWide(const std::string& inText) {
-  std::u16string theResult;
-  size_t i = 0;
-  while (i < inText.size()) {
-    const unsigned char theLead = static_cast<unsigned char>(inText[i]);
-    uint32_t theCode = theLead;
-    size_t theLength = 1;
-    if (theLead >= 0xF0) theLength = 4, theCode = theLead & 0x07;
-    else if (theLead >= 0xE0) theLength = 3, theCode = theLead & 0x0F;
-    else if (theLead >= 0xC0) theLength = 2, theCode = theLead & 0x1F;
-    for (size_t k = 1; k < theLength && i + k < inText.size(); ++k)
-      theCode = (theCode << 6) | (static_cast<unsigned char>(inText[i + k]) & 0x3F);
-    i += theLength;
-    if (theCode >= 0x10000) {
-      theCode -= 0x10000;
-      theResult.push_back(static_cast<char16_t>(0xD800 + (theCode >> 10)));
-      theResult.push_back(static_cast<char16_t>(0xDC00 + (theCode & 0x3FF)));
-    } else {
-      theResult.push_back(static_cast<char16_t>(theCode));
-    }
-  }
+// A Python text as UTF-16, through Python's own codec; lone surrogates pass unchanged, as a
+// BSTR may hold them.
+std::u16string ToWide(const py::handle& inText) {
+  PyObject* theBytes = PyUnicode_AsEncodedString(inText.ptr(), "utf-16-le", "surrogatepass");
+  if (theBytes == nullptr) throw py::error_already_set();
+  py::bytes theHeld = py::reinterpret_steal<py::bytes>(theBytes);
+  const std::string_view theData(PyBytes_AS_STRING(theBytes), static_cast<size_t>(PyBytes_GET_SIZE(theBytes)));
+  std::u16string theResult(theData.size() / 2, u'\0');
+  std::memcpy(theResult.data(), theData.data(), theResult.size() * sizeof(char16_t));
   return theResult;
 }
 
 py::str ToPython(const OLECHAR* inText, size_t inLength) {
-  // Python decodes UTF-16 itself; lone surrogates become replacement characters.
+  // Python decodes UTF-16 itself; lone surrogates come back as they were.
   PyObject* theText = PyUnicode_DecodeUTF16(reinterpret_cast<const char*>(inText),
-                                            static_cast<Py_ssize_t>(inLength * sizeof(OLECHAR)), "replace", nullptr);
+                                            static_cast<Py_ssize_t>(inLength * sizeof(OLECHAR)), "surrogatepass", nullptr);
   if (theText == nullptr) throw py::error_already_set();
   return py::reinterpret_steal<py::str>(theText);
 }
@@ -103,7 +92,7 @@ class Dispatch {
   IDispatch* get() const { return mObject; }
 
   DISPID IdOf(const std::string& inName) const {
-    std::u16string theName = ToWide(inName);
+    std::u16string theName = ToWide(py::str(inName));
     LPOLESTR theNames[1] = {theName.data()};
     DISPID theID = DISPID_UNKNOWN;
     const HRESULT theResult = mObject->GetIDsOfNames(IID_NULL, theNames, 1, LOCALE_USER_DEFAULT, &theID);
@@ -163,7 +152,7 @@ void ToVariant(const py::handle& inValue, VARIANT* outValue) {
     V_VT(outValue) = VT_R8;
     V_R8(outValue) = inValue.cast<double>();
   } else if (py::isinstance<py::str>(inValue)) {
-    const std::u16string theText = ToWide(inValue.cast<std::string>());
+    const std::u16string theText = ToWide(inValue);
     V_BSTR(outValue) = SysAllocStringLen(theText.data(), static_cast<UINT>(theText.size()));
     if (V_BSTR(outValue) == nullptr) throw std::bad_alloc();
     V_VT(outValue) = VT_BSTR;
@@ -423,7 +412,7 @@ class ComError(Exception):
   inModule.def(
       "CreateObject",
       [](const std::string& inProgID) {
-        const std::u16string theProgID = ToWide(inProgID);
+        const std::u16string theProgID = ToWide(py::str(inProgID));
         CLSID theClass;
         HRESULT theResult = CLSIDFromProgID(theProgID.c_str(), &theClass);
         if (FAILED(theResult)) Raise(theResult, py::str(inProgID), py::str(SystemText(theResult)));

@@ -35,6 +35,8 @@ def test_properties_read_and_write_with_conversions(widget):
     assert widget.Flag is True
     widget.Value = "héllo € 𝄞"
     assert widget.Value == "héllo € 𝄞"
+    widget.Value = "a\ud800b\x00c"  # a lone surrogate and an embedded zero survive the round trip
+    assert widget.Value == "a\ud800b\x00c"
 
 
 def test_default_member(widget):
