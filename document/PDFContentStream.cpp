@@ -9,6 +9,7 @@
 #include "pdfcore/PDFRefAtom.h"
 #include "pdfcore/PDFStream.h"
 #include "pdfcore/PDFStreamAtom.h"
+#include "scripting/ColorRecord.h"
 #include "scripting/TransformMatrix.h"
 
 namespace {
@@ -102,4 +103,23 @@ void PDFContentStream::WriteMatrix(PDFStream& ioStream, const TransformMatrix& i
     if (i > 0) ioStream.Put(' ');
     WriteFixed4(ioStream, theValues[i]);
   }
+}
+
+void PDFContentStream::WriteColor(PDFStream& ioStream, const ColorRecord& inColor, const char* inOperator) {
+  WriteIntensity(ioStream, inColor.red);
+  ioStream.Put(' ');
+  WriteIntensity(ioStream, inColor.green);
+  ioStream.Put(' ');
+  WriteIntensity(ioStream, inColor.blue);
+  ioStream.WriteText(inOperator);
+}
+
+void PDFContentStream::WriteGraphicsStart(PDFStream& ioStream, const TransformMatrix& inMatrix, double inWidth,
+                                          const ColorRecord& inStrokeColor) {
+  ioStream.WriteText("  BX\r\n  q\r\n  ");
+  WriteMatrix(ioStream, inMatrix);
+  ioStream.WriteText(" cm\r\n  ");
+  WriteReal(ioStream, inWidth);
+  ioStream.WriteText(" w\r\n  ");
+  WriteColor(ioStream, inStrokeColor, " RG\r\n");
 }

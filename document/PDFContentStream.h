@@ -10,6 +10,7 @@
 
 class PDFStreamAtom;
 class TransformMatrix;
+struct ColorRecord;
 
 class PDFContentStream : public PDFTypedObject {
  public:
@@ -41,6 +42,12 @@ class PDFContentStream : public PDFTypedObject {
   static void WriteReal(PDFStream& ioStream, double inValue);
   static void WriteIntensity(PDFStream& ioStream, uint8_t inValue);
   static void WriteMatrix(PDFStream& ioStream, const TransformMatrix& inMatrix);
+  // "r g b" of a colour, each component a fraction of 255, followed by inOperator.
+  static void WriteColor(PDFStream& ioStream, const ColorRecord& inColor, const char* inOperator);
+  // The opening of the line and rectangle templates:
+  // "  BX\r\n  q\r\n  <matrix> cm\r\n  <width> w\r\n  <stroke colour> RG\r\n".
+  static void WriteGraphicsStart(PDFStream& ioStream, const TransformMatrix& inMatrix, double inWidth,
+                                 const ColorRecord& inStrokeColor);
 
  private:
   int32_t mGenerated = 0;

@@ -6,17 +6,7 @@ PDFLine::PDFLine(PDFSoup* inSoup, uint32_t inID, uint32_t inGeneration)
     : PDFContentStream(inSoup, inID, nullptr, inGeneration, kTypeLine) {}
 
 void PDFLine::GenerateContent(PDFStream& ioStream) {
-  ioStream.WriteText("  BX\r\n  q\r\n  ");
-  WriteMatrix(ioStream, mTransform);
-  ioStream.WriteText(" cm\r\n  ");
-  WriteReal(ioStream, mWidth);
-  ioStream.WriteText(" w\r\n  ");
-  WriteIntensity(ioStream, mColor.red);
-  ioStream.Put(' ');
-  WriteIntensity(ioStream, mColor.green);
-  ioStream.Put(' ');
-  WriteIntensity(ioStream, mColor.blue);
-  ioStream.WriteText(" RG\r\n");
+  WriteGraphicsStart(ioStream, mTransform, mWidth, mColor);
   for (size_t i = 0; i < mPoints.size(); ++i) {
     ioStream.WriteText("    ");
     ioStream.WriteInteger(mPoints[i].x);

@@ -53,23 +53,9 @@ void PDFRectangle::GenerateContent(PDFStream& ioStream) {
   const int32_t theT = theRect.Top();
   const int32_t theB = theRect.Bottom();
 
-  ioStream.WriteText("  BX\r\n  q\r\n  ");
-  WriteMatrix(ioStream, mTransform);
-  ioStream.WriteText(" cm\r\n  ");
-  WriteReal(ioStream, mWidth);
-  ioStream.WriteText(" w\r\n  ");
-  WriteIntensity(ioStream, mStrokeColor.red);
-  ioStream.Put(' ');
-  WriteIntensity(ioStream, mStrokeColor.green);
-  ioStream.Put(' ');
-  WriteIntensity(ioStream, mStrokeColor.blue);
-  ioStream.WriteText(" RG\r\n  ");
-  WriteIntensity(ioStream, mFillColor.red);
-  ioStream.Put(' ');
-  WriteIntensity(ioStream, mFillColor.green);
-  ioStream.Put(' ');
-  WriteIntensity(ioStream, mFillColor.blue);
-  ioStream.WriteText(" rg\r\n");
+  WriteGraphicsStart(ioStream, mTransform, mWidth, mStrokeColor);
+  ioStream.WriteText("  ");
+  WriteColor(ioStream, mFillColor, " rg\r\n");
   WritePoint(ioStream, theL, theT, " m\r\n");
   WritePoint(ioStream, theR, theT, " l\r\n");
   WritePoint(ioStream, theR, theB, " l\r\n");
