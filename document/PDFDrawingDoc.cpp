@@ -168,13 +168,15 @@ uint32_t PDFDrawingDoc::AddText(std::u16string_view inText) {
   theState.transform = PDFText::MatrixText(mState.mTransform);
   theState.hPos = mState.mHPos;
   theState.vPos = mState.mVPos;
-  // The text is measured before it takes an ID: a text that places no character (too small, no
-  // font, empty) adds nothing and leaves the position where it was.
+  // The text takes its ID before it is measured. A text that places no character (too small, no
+  // font, empty) is discarded: its ID stays unused (a free entry) and the position stays where it
+  // was.
+  const uint32_t theID = NewID();
   TextContent theContent(std::move(theState));
   if (!theContent.WritesSomething()) return 0;
   const PointRecord theEnd = theContent.EndPosition();
   if (theContent.GetCharacters() == 0 || (theEnd.x == mState.mPosition.x && theEnd.y == mState.mPosition.y)) return 0;
-  PDFText* theText = AddObject(std::make_unique<PDFText>(&GetSoup(), NewID(), std::move(theContent)));
+  PDFText* theText = AddObject(std::make_unique<PDFText>(&GetSoup(), theID, std::move(theContent)));
   thePage->AddContent(theText->GetID(), theText->GetGeneration(), mState.mLayer);
   thePage->AddFontResource(static_cast<uint32_t>(mState.mCurrentFont), 0);
   mState.mPosition = theEnd;
@@ -232,8 +234,10 @@ int32_t PDFDrawingDoc::LayerCount() {
 
 uint32_t PDFDrawingDoc::Flatten() {
   const uint32_t theID = NewID();
-  if (PDFPage* thePage = FindCurrentPage()) thePage->Flatten(theID);
-  GetSoup().ResetCursor();
+  // Only a merge frees IDs; without one the cursor stays, so the ID returned is not handed out
+  // again.
+  PDFPage* thePage = FindCurrentPage();
+  if (thePage != nullptr && thePage->Flatten(theID)) GetSoup().ResetCursor();
   return theID;
 }
 

@@ -93,6 +93,46 @@ PDFAtom* PDFPages::Search(PDFAtom* inItem, int64_t& ioCounter, int64_t inN, size
   throw PDFPageTreeError("Type is not Pages or Page.");
 }
 
+PDFAtom* PDFPages::SearchLast(PDFAtom* inItem, size_t& outIndex, Walk& ioWalk, int inDepth) const {
+  PDFDictAtom* theDict = EnterItem(inItem, ioWalk, inDepth, nullptr);
+  const std::string theType = TypeName(mSoup, *theDict);
+  if (theType == "Pages") {
+    const PDFAtom* theCount = Resolve(theDict->Get("Count"));
+    if (!PDFAtom::IsNumber(theCount)) throw PDFPageTreeError("Count is not Number.");
+    // A subtree without pages is passed over, as the search by number skips it.
+    if (static_cast<const PDFNumberAtom*>(theCount)->GetInteger() <= 0) return nullptr;
+    PDFAtom* theKids = Resolve(theDict->Get("Kids"));
+    if (!PDFAtom::IsArray(theKids)) throw PDFPageTreeError("Kids are not Array.");
+    auto* theArray = static_cast<PDFArrayAtom*>(theKids);
+    for (size_t i = theArray->GetCount(); i > 0; --i) {
+      PDFAtom* theKid = theArray->Get(i - 1);
+      PDFAtom* theFound = SearchLast(theKid, outIndex, ioWalk, inDepth + 1);
+      if (theFound == nullptr) continue;
+      if (theFound == Resolve(theKid)) {
+        outIndex = i - 1;
+        return theKid;
+      }
+      return theFound;
+    }
+    return nullptr;
+  }
+  if (theType == "Page") return theDict;
+  throw PDFPageTreeError("Type is not Pages or Page.");
+}
+
+PDFAtom* PDFPages::FindLastPage(size_t& outIndex) {
+  if (!PDFAtom::IsDict(mAtom.get())) return nullptr;
+  try {
+    Walk theWalk;
+    theWalk.visited.insert(mID);
+    return SearchLast(mAtom.get(), outIndex, theWalk, 0);
+  } catch (const PDFPageTreeError&) {
+    return nullptr;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
 PDFAtom* PDFPages::FindPage(int64_t inN, size_t& outIndex) {
   if (!PDFAtom::IsDict(mAtom.get())) return nullptr;
   try {
@@ -133,7 +173,10 @@ PDFObject* PDFPages::InsertPage(uint32_t inID, uint32_t inGeneration, int32_t in
   size_t theIndex = 0;
   PDFObject* theNode = this;
   if (thePosition > 0) {
-    if (PDFObject* thePage = ResolveObject(mSoup, FindPage(thePosition, theIndex))) {
+    // The last page is found without counting the pages before it, so appending stays cheap.
+    PDFAtom* theFound =
+        thePosition == theCount ? FindLastPage(theIndex) : FindPage(thePosition, theIndex);
+    if (PDFObject* thePage = ResolveObject(mSoup, theFound)) {
       PDFObject* theParent = ResolveObject(mSoup, thePage->GetValue("Parent"));
       if (PDFDictAtom* theParentDict = NodeDict(theParent)) {
         const PDFAtom* theType = Resolve(theParentDict->Get("Type"));

@@ -37,6 +37,10 @@ class PDFPages : public PDFTypedObject {
   // array holds it directly), with its index in that array; null when there is no such page or
   // the tree is damaged.
   PDFAtom* FindPage(int64_t inN, size_t& outIndex);
+  // The last page, found by descending through the last kids that hold pages instead of counting
+  // every page before it; on a tree whose counts agree it is FindPage(Count()). Null when there is
+  // no page or the path to it is damaged.
+  PDFAtom* FindLastPage(size_t& outIndex);
   // The object ID of page inN; 0 when there is none (or it is held directly, without an ID).
   uint32_t FindPageID(int64_t inN);
   // Inserts the reference (inID, inGeneration) before page inPosition, or appends it when
@@ -63,6 +67,7 @@ class PDFPages : public PDFTypedObject {
   PDFDictAtom* EnterItem(PDFAtom* inItem, Walk& ioWalk, int inDepth, uint32_t* outID) const;
   PDFAtom* Search(PDFAtom* inItem, int64_t& ioCounter, int64_t inN, size_t& outIndex, Walk& ioWalk,
                   int inDepth) const;
+  PDFAtom* SearchLast(PDFAtom* inItem, size_t& outIndex, Walk& ioWalk, int inDepth) const;
   int64_t Validate(PDFAtom* inItem, uint32_t inExpectedParent, Walk& ioWalk, int inDepth) const;
   // The Kids array resolved, a new empty one stored when it is not an array.
   static PDFArrayAtom* EnsureKids(PDFSoup* inSoup, PDFDictAtom& ioNode);

@@ -64,10 +64,19 @@ void PDFContentObject::SetStringValue(std::string_view inKey, std::string_view i
 
 void PDFContentObject::SetRefValue(std::string_view inKey, uint32_t inID) {
   if (PDFDictAtom* theDict = GetDict()) theDict->SetRef(inKey, inID, 0);
+  // The ID may name nothing live: the next Load tidies this object again.
+  ForgetTidied();
 }
 
 void PDFContentObject::SetIntegerValue(std::string_view inKey, int32_t inValue) {
   if (PDFDictAtom* theDict = GetDict()) theDict->SetInteger(inKey, inValue);
+}
+
+uint32_t PDFContentObject::Delete() {
+  const bool theWasActive = GetActive();
+  const uint32_t theGeneration = PDFObject::Delete();
+  if (theWasActive && !GetActive() && mSoup != nullptr) mSoup->NoteDeath();
+  return theGeneration;
 }
 
 void PDFContentObject::Mark(std::vector<uint32_t>& ioPending) {

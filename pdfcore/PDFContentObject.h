@@ -31,6 +31,8 @@ class PDFContentObject : public PDFObject {
 
   // Nothing when already marked; otherwise sets the mark and appends the referenced IDs.
   void Mark(std::vector<uint32_t>& ioPending) override;
+  // Deletes as the base does and tells the table, whose objects may now hold dead references.
+  uint32_t Delete() override;
   // References whose target slot is empty or holds an inactive object are removed from arrays
   // and dictionaries; a content atom that is itself such a reference becomes 0 0 R.
   uint32_t TidyReferences() override;

@@ -27,12 +27,13 @@ void PDFObject::SetIntegerValue(std::string_view, int32_t) {}
 void PDFObject::Mark(std::vector<uint32_t>&) { mMark = 1; }
 
 std::string PDFObject::Describe() const {
-  return "Item " + std::to_string(mID) + " Type '" + PDFTypeText(mType) + "'";
+  // IDs are written as signed 32-bit numbers, as scripts see them: the trailer is -1.
+  return "Item " + std::to_string(static_cast<int32_t>(mID)) + " Type '" + PDFTypeText(mType) + "'";
 }
 
 void PDFObject::GetProperty(std::string_view inName, PDFStream& ioStream) const {
   if (inName == "id")
-    ioStream.WriteUnsigned(mID);
+    ioStream.WriteInteger(static_cast<int32_t>(mID));
   else if (inName == "active")
     ioStream.WriteInteger(mActive);
   else if (inName == "type")

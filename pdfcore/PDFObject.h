@@ -104,6 +104,11 @@ class PDFObject {
   virtual std::unique_ptr<PDFObject> Materialize() { return nullptr; }
   // Removes references to objects that no longer exist; returns how many were removed.
   virtual uint32_t TidyReferences() { return 0; }
+  // The table's tidy epoch at this object's last tidy (0: never tidied). Content that gains a
+  // reference to an ID that may name nothing live calls ForgetTidied, so the next Load tidies it.
+  uint64_t GetTidiedAt() const { return mTidiedAt; }
+  void SetTidiedAt(uint64_t inEpoch) { mTidiedAt = inEpoch; }
+  void ForgetTidied() { mTidiedAt = 0; }
   // Takes the larger minimum version, and the offset, deletability and next free ID of inOther.
   void TakeOver(const PDFObject& inOther);
   // The object's text as written into a file (debug aid).
@@ -121,4 +126,5 @@ class PDFObject {
   int32_t mActive = 1;
   int32_t mMark = 0;
   uint32_t mNextFree = 0;
+  uint64_t mTidiedAt = 0;
 };

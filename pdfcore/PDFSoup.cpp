@@ -14,9 +14,12 @@ PDFSoup::~PDFSoup() {
 }
 
 uint32_t PDFSoup::NewID() {
+  // The first empty slot after the cursor, else a new slot at the end of the table.
   ++mCursor;
-  while (mCursor < mCount && mSlots[mCursor]) ++mCursor;
-  if (mCursor >= mCount) {
+  const auto theEmpty = mEmpty.lower_bound(mCursor);
+  if (theEmpty != mEmpty.end()) {
+    mCursor = *theEmpty;
+  } else {
     mCursor = mCount;
     ReserveID(mCursor);
   }
@@ -51,6 +54,7 @@ PDFObject* PDFSoup::Add(std::unique_ptr<PDFObject> inObj) {
   const uint32_t theID = inObj->GetID();
   if (theID >= kMaxID || !ReserveID(theID)) return nullptr;
   mSlots[theID] = std::move(inObj);
+  mEmpty.erase(theID);
   return mSlots[theID].get();
 }
 
@@ -68,14 +72,25 @@ bool PDFSoup::ReserveID(uint32_t inID) {
   QX_ASSERT(inID < kMaxID);
   if (inID >= kMaxID) return false;
   Grow(inID);
-  if (inID >= mCount) mCount = inID + 1;
-  mSlots[inID].reset();
+  if (inID >= mCount) {
+    for (uint32_t theID = mCount; theID <= inID; ++theID) mEmpty.insert(mEmpty.end(), theID);
+    mCount = inID + 1;
+  }
+  EmptySlot(inID);
   return true;
+}
+
+void PDFSoup::EmptySlot(uint32_t inID) {
+  if (mSlots[inID]) {
+    mSlots[inID].reset();
+    NoteDeath();
+  }
+  mEmpty.insert(inID);
 }
 
 void PDFSoup::RemoveID(uint32_t inID) {
   if (inID >= mCount) return;
-  mSlots[inID].reset();
+  EmptySlot(inID);
   mCursor = inID;
 }
 
@@ -86,6 +101,8 @@ void PDFSoup::Clear() {
   mCapacity = kInitialCapacity;
   mCount = 0;
   mCursor = 0;
+  mEmpty.clear();
+  NoteDeath();
 }
 
 PDFObject* PDFSoup::FindByID(uint32_t inID) {
@@ -107,8 +124,12 @@ PDFObject* PDFSoup::Load(uint32_t inID) {
       mSlots[inID] = std::move(theReplacement);
     }
   }
-  if (mSlots[inID]) mSlots[inID]->TidyReferences();
-  return mSlots[inID].get();
+  PDFObject* theObj = mSlots[inID].get();
+  if (theObj && theObj->GetTidiedAt() != mTidyEpoch) {
+    theObj->TidyReferences();
+    theObj->SetTidiedAt(mTidyEpoch);
+  }
+  return theObj;
 }
 
 void PDFSoup::MarkFrom(PDFObject& inStart) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "pdfcore/PDFObject.h"
@@ -74,18 +75,29 @@ class PDFSoup {
   }
 
   // Replaces a placeholder by its parsed object (when a loader is set), tidies the object's
-  // references and returns it; null for an empty slot.
+  // references and returns it; null for an empty slot. The tidy runs only when a reference may
+  // have died since the object was last tidied: an object is tidied once after it enters the
+  // table, and again after each event that makes an ID name nothing live.
   PDFObject* Load(uint32_t inID);
+  // Records that an object of the table became inactive (deleted), so that every object is tidied
+  // again at its next Load. Emptying a slot records it by itself.
+  void NoteDeath() { ++mTidyEpoch; }
 
   // Marks inStart and every object reachable from it through references, without recursion.
   void MarkFrom(PDFObject& inStart);
 
  private:
   bool Grow(uint32_t inID);
+  // Deletes the slot's object (a death, when there was one) and lists the slot as empty.
+  void EmptySlot(uint32_t inID);
 
   uint32_t mCapacity = kInitialCapacity;
   uint32_t mCount = 0;
   uint32_t mCursor = 0;
+  // Empty slots below the count, so that NewID finds the next one without scanning the table.
+  std::set<uint32_t> mEmpty;
+  // Raised whenever a reference may have died; an object tidied at the current value holds none.
+  uint64_t mTidyEpoch = 1;
   // Declared before the slots, so that they are destroyed after every object.
   std::unique_ptr<PDFStream> mLoader;
   std::unique_ptr<PDFTrailer> mTrailer;

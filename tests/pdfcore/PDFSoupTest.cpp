@@ -1,7 +1,9 @@
 // Objects, the object table, marks and cross-reference entries.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
 #include "pdfcore/PDFArrayAtom.h"
 #include "pdfcore/PDFContentObject.h"
@@ -263,6 +265,101 @@ TEST(PDFSoupTest, TrailerObject) {
   EXPECT_EQ(theOther.GetAtom()->ToText(), "<<\r\n/Root 8 0 R\r\n>>");
   PDFTrailer theFromArray(&theSoup, std::make_unique<PDFArrayAtom>());
   EXPECT_TRUE(PDFAtom::IsDict(theFromArray.GetAtom()));
+}
+
+// The table's ID search, done the slow way: scan slot by slot from the cursor.
+struct SlotScanModel {
+  std::vector<bool> filled;
+  uint32_t cursor = 0;
+  uint32_t NewID() {
+    ++cursor;
+    while (cursor < filled.size() && filled[cursor]) ++cursor;
+    if (cursor >= filled.size()) {
+      cursor = static_cast<uint32_t>(filled.size());
+      filled.push_back(false);
+    }
+    return cursor;
+  }
+};
+
+TEST(PDFSoupTest, NewIDFindsTheSameIDsAsAScanForAnySequence) {
+  for (uint32_t theSeed = 1; theSeed <= 20; ++theSeed) {
+    std::mt19937 theRandom(theSeed);
+    PDFSoup theSoup;
+    SlotScanModel theModel;
+    theSoup.Add(std::make_unique<PDFFreeEntry>(0));
+    theModel.filled.push_back(true);
+    std::vector<uint32_t> thePending;
+    for (int theStep = 0; theStep < 3000; ++theStep) {
+      const uint32_t theCount = theSoup.GetCount();
+      ASSERT_EQ(theCount, theModel.filled.size());
+      const uint32_t theAny = static_cast<uint32_t>(theRandom() % (theCount + 3));
+      switch (theRandom() % 10) {
+        case 0:
+        case 1:
+        case 2:
+        case 3: {
+          const uint32_t theID = theSoup.NewID();
+          ASSERT_EQ(theID, theModel.NewID()) << "seed " << theSeed << " step " << theStep;
+          thePending.push_back(theID);
+          break;
+        }
+        case 4:
+        case 5:
+          // Most IDs handed out get their object; some stay empty.
+          if (!thePending.empty()) {
+            AddDict(theSoup, thePending.back());
+            theModel.filled[thePending.back()] = true;
+            thePending.pop_back();
+          }
+          break;
+        case 6:
+          if (theAny > 0 && theAny < theCount) {
+            theSoup.RemoveID(theAny);
+            theModel.filled[theAny] = false;
+            theModel.cursor = theAny;
+          }
+          break;
+        case 7:
+          if (PDFObject* theObj = theSoup.GetRaw(theAny); theObj != nullptr && theObj->GetCanDelete())
+            theObj->Delete();
+          theSoup.ResetCursor();
+          theModel.cursor = 0;
+          break;
+        case 8:
+          // A reservation past the end leaves a run of empty slots.
+          theSoup.ReserveID(theCount + theAny % 4);
+          theModel.filled.resize(theCount + theAny % 4 + 1, false);
+          theModel.filled[theCount + theAny % 4] = false;
+          break;
+        default:
+          theSoup.ResetCursor();
+          theModel.cursor = 0;
+          break;
+      }
+    }
+  }
+}
+
+TEST(PDFSoupTest, LoadTidiesAgainAfterEveryDeath) {
+  PDFSoup theSoup;
+  theSoup.Add(std::make_unique<PDFFreeEntry>(0));
+  PDFContentObject* theHolder = AddDict(theSoup, 1);
+  for (uint32_t theID = 2; theID <= 5; ++theID) {
+    AddDict(theSoup, theID);
+    theHolder->GetDict()->SetRef("R" + std::to_string(theID), theID);
+  }
+  auto Keys = [&] { return theSoup.Get(1)->GetAtom()->ToText(); };
+  EXPECT_EQ(Keys(), "<<\r\n/R2 2 0 R\r\n/R3 3 0 R\r\n/R4 4 0 R\r\n/R5 5 0 R\r\n>>");
+  theSoup.GetRaw(2)->Delete();  // a deletion
+  EXPECT_EQ(Keys(), "<<\r\n/R3 3 0 R\r\n/R4 4 0 R\r\n/R5 5 0 R\r\n>>");
+  theSoup.RemoveID(3);  // an emptied slot
+  EXPECT_EQ(Keys(), "<<\r\n/R4 4 0 R\r\n/R5 5 0 R\r\n>>");
+  theSoup.Add(std::make_unique<PDFFreeEntry>(4));  // an object replaced by a free entry
+  EXPECT_EQ(Keys(), "<<\r\n/R5 5 0 R\r\n>>");
+  // A reference to nothing set after the last tidy goes at the next lookup.
+  theSoup.Get(1)->SetRefValue("Nowhere", 77);
+  EXPECT_EQ(Keys(), "<<\r\n/R5 5 0 R\r\n>>");
 }
 
 }  // namespace
