@@ -7,12 +7,8 @@
 PDFBufferedFileStream::PDFBufferedFileStream(int inMode)
     : PDFFileStream(inMode), mData(std::make_unique_for_overwrite<uint8_t[]>(kBufferSize)) {}
 
-PDFBufferedFileStream::~PDFBufferedFileStream() { PDFBufferedFileStream::Close(); }
-
-void PDFBufferedFileStream::Close() {
-  Flush();
-  PDFFileStream::Close();
-}
+// The buffer is written while this class still exists; the base class then closes the file.
+PDFBufferedFileStream::~PDFBufferedFileStream() { Flush(); }
 
 bool PDFBufferedFileStream::Flush() {
   bool theResult = true;

@@ -14,8 +14,6 @@ class PDFBufferedFileStream : public PDFFileStream {
   // Flushes, then closes the file.
   ~PDFBufferedFileStream() override;
 
-  // Flushes first.
-  void Close() override;
   // Writes the buffered bytes through the file (when it is open) and empties the buffer.
   bool Flush();
 
@@ -26,6 +24,9 @@ class PDFBufferedFileStream : public PDFFileStream {
   bool Write(const void* inBuffer, uint32_t inCount) override;
 
   uint32_t GetBufferedCount() const { return mDataLen; }
+
+ protected:
+  bool FlushPending() override { return Flush(); }
 
  private:
   uint32_t mDataLen = 0;

@@ -219,11 +219,20 @@ HRESULT Doc::Save(BSTR inFilePath) {
   return QX_COM_METHOD(kDocClass, [&] {
     ErrorReport theReport;
     static const WCHAR kEmpty[] = {0};
+    const WCHAR* thePath = inFilePath != nullptr ? inFilePath : kEmpty;
     SetLastError(0);
     PDFBufferedFileStream theFile;
-    if (theFile.Open(inFilePath != nullptr ? inFilePath : kEmpty)) {
+    // A path with a zero character inside would name the file cut at the zero: it is refused.
+    const bool theValidName = std::char_traits<WCHAR>::length(thePath) == SysStringLen(inFilePath);
+    if (!theValidName) SetLastError(ERROR_INVALID_NAME);
+    // The document goes to a new file beside the target, which replaces the target only once every
+    // byte is written: a failed save leaves an existing file as it was.
+    if (theValidName && theFile.OpenReplacing(thePath)) {
       mDoc->Write(theFile);
-      theFile.Close();
+      if (!theFile.Commit()) {
+        theReport.AddMessage("Unable to write PDF to disk.");
+        theReport.mWinError1 = theFile.GetError();
+      }
     } else {
       theReport.AddMessage("Unable to write PDF to disk.");
       theReport.mWinError1 = GetLastError();

@@ -63,6 +63,7 @@
 #define FILE_ATTRIBUTE_SYSTEM 0x00000004u
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020u
+#define FILE_ATTRIBUTE_DEVICE 0x00000040u
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define FILE_ATTRIBUTE_TEMPORARY 0x00000100u
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
@@ -215,11 +216,48 @@ BOOL WINAPI UnmapViewOfFile(LPCVOID lpBaseAddress);
 
 // ---- attributes, files and folders ----
 
-// PARAMS: the path. RETURNS: FILE_ATTRIBUTE_DIRECTORY for a folder, FILE_ATTRIBUTE_READONLY when the
-//   owner may not write, FILE_ATTRIBUTE_NORMAL when neither applies; INVALID_FILE_ATTRIBUTES with 2
+// PARAMS: the path. RETURNS: FILE_ATTRIBUTE_DIRECTORY for a folder, FILE_ATTRIBUTE_DEVICE for a
+//   device, pipe or socket, FILE_ATTRIBUTE_READONLY when the owner may not write,
+//   FILE_ATTRIBUTE_NORMAL when none applies; INVALID_FILE_ATTRIBUTES with 2
 //   (missing, its folder exists) or 3 (a folder on the way is missing).
 DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName);
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
+
+// ---- replacing files ----
+
+#define MOVEFILE_REPLACE_EXISTING 0x00000001u
+#define REPLACEFILE_WRITE_THROUGH 0x00000001u
+#define FILE_NAME_NORMALIZED 0x0u
+#define VOLUME_NAME_DOS 0x0u
+
+// PARAMS: lpPathName, the folder; lpPrefixString, up to three characters are used; uUnique, 0 to
+//   make a new empty file with a unique name, otherwise only the name is made from it; lpTempFileName,
+//   MAX_PATH units for "<folder>/<prefix><hex>.TMP".
+// RETURNS: the number in the name; 0 with the last error (3 missing folder, 5 no permission, 206 the
+//   name would not fit MAX_PATH).
+UINT WINAPI GetTempFileNameW(LPCWSTR lpPathName, LPCWSTR lpPrefixString, UINT uUnique, LPWSTR lpTempFileName);
+
+// PARAMS: the file to replace (it must exist; when it is a symbolic link, the file it names is
+//   replaced) and the replacement; a backup name and the reserved arguments are not supported
+//   (must be null). The replacement takes the replaced file's name and its permission bits (and its
+//   owner where the process may set it).
+// RETURNS: TRUE; FALSE with 2 when the replaced file is missing, 87 for a backup name,
+//   1175 (ERROR_UNABLE_TO_REMOVE_REPLACED) when a handle of this process has it open without
+//   FILE_SHARE_DELETE, 1176 (ERROR_UNABLE_TO_MOVE_REPLACEMENT) when the rename fails (the
+//   replacement then stays where it was).
+BOOL WINAPI ReplaceFileW(LPCWSTR lpReplacedFileName, LPCWSTR lpReplacementFileName, LPCWSTR lpBackupFileName,
+                         DWORD dwReplaceFlags, LPVOID lpExclude, LPVOID lpReserved);
+
+// PARAMS: the file to move and its new name; dwFlags, MOVEFILE_REPLACE_EXISTING to replace a file of
+//   that name. RETURNS: TRUE; FALSE with 2/3 missing, 5 no permission, 17 another device, 183 the new
+//   name exists and may not be replaced.
+BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags);
+
+// PARAMS: an open file handle; the output buffer and its size in units; dwFlags, 0.
+// RETURNS: the length of the absolute path of the file (symbolic links resolved, '/' separators),
+//   without the terminator; when the buffer is too small, the size needed including the terminator;
+//   0 with 6 for an invalid handle.
+DWORD WINAPI GetFinalPathNameByHandleW(HANDLE hFile, LPWSTR lpszFilePath, DWORD cchFilePath, DWORD dwFlags);
 
 // PARAMS: the path. RETURNS: TRUE; FALSE with 2/3 when missing, 5 for a folder or a read-only file,
 //   32 when a handle of this process has the file open without FILE_SHARE_DELETE.

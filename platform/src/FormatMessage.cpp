@@ -32,6 +32,7 @@ constexpr SystemMessage kSystemMessages[] = {
     {13, "The data is invalid.\r\n"},
     {14, "Not enough memory resources are available to complete this operation.\r\n"},
     {15, "The system cannot find the drive specified.\r\n"},
+    {17, "The system cannot move the file to a different disk drive.\r\n"},
     {18, "There are no more files.\r\n"},
     {19, "The media is write protected.\r\n"},
     {21, "The device is not ready.\r\n"},
@@ -82,6 +83,9 @@ constexpr SystemMessage kSystemMessages[] = {
     {1113, "No mapping for the Unicode character exists in the target multi-byte code page.\r\n"},
     {1114, "A dynamic link library (DLL) initialization routine failed.\r\n"},
     {1117, "The request could not be performed because of an I/O device error.\r\n"},
+    {1175, "Unable to remove the file to be replaced.\r\n"},
+    {1176, "Unable to move the replacement file to the file to be replaced. The file to be replaced "
+           "has retained its original name.\r\n"},
     {1813, "The specified resource type cannot be found in the image file.\r\n"},
     {1814, "The specified resource name cannot be found in the image file.\r\n"},
     {1815, "The specified resource language ID cannot be found in the image file.\r\n"},

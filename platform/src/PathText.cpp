@@ -179,6 +179,8 @@ FILETIME PathText::ToFileTime(const timespec& inTime) {
 DWORD PathText::AttributesOf(mode_t inMode) {
   DWORD theAttributes = 0;
   if (S_ISDIR(inMode)) theAttributes |= FILE_ATTRIBUTE_DIRECTORY;
+  if (S_ISCHR(inMode) || S_ISBLK(inMode) || S_ISFIFO(inMode) || S_ISSOCK(inMode))
+    theAttributes |= FILE_ATTRIBUTE_DEVICE;
   if ((inMode & S_IWUSR) == 0) theAttributes |= FILE_ATTRIBUTE_READONLY;
   return theAttributes == 0 ? FILE_ATTRIBUTE_NORMAL : theAttributes;
 }
