@@ -15,47 +15,41 @@ namespace {
 constexpr UINT kCodePage1252 = 1252;
 constexpr char16_t kReplacementChar = 0xFFFD;
 
-// Bytes 0x80-0x9F of code page 1252. The five bytes without a character (0x81, 0x8D, 0x8F, 0x90,
-// 0x9D) stand for the C1 control of the same value, so every byte decodes and converts back.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
-};
-
-struct BestFitEntry {
+// A row of the UTF-16 to code page 1252 table: a code unit and the byte written for it.
+struct Cp1252Row {
   char16_t mWide;
   unsigned char mByte;
 };
 
-// Characters outside code page 1252 and the byte written for each unless WC_NO_BEST_FIT_CHARS.
-constexpr BestFitEntry kBestFit1252[] = {
-#include "BestFit1252.inc"
-};
+// kCp1252ToWide (each byte's code unit) and kCp1252FromWide (the byte for each code unit that has
+// one, exact or best fit), generated from Microsoft's published table of code page 1252 so that
+// both directions give the bytes and characters Windows gives. The five bytes that name no
+// character (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the C1 control of the same value, so every
+// byte decodes and converts back.
+#include "Cp1252Table.inc"
 
-static_assert(std::ranges::is_sorted(kBestFit1252, {}, &BestFitEntry::mWide),
-              "the best-fit table must be sorted for binary search");
+static_assert(std::ranges::is_sorted(kCp1252FromWide, {}, &Cp1252Row::mWide),
+              "the UTF-16 to 1252 table must be sorted for binary search");
 
-char16_t Decode1252(unsigned char inByte) {
-  return (inByte >= 0x80 && inByte < 0xA0) ? kCp1252High[inByte - 0x80] : char16_t{inByte};
-}
+char16_t Decode1252(unsigned char inByte) { return kCp1252ToWide[inByte]; }
 
-// RETURNS: the byte that holds exactly this code unit in code page 1252, or -1.
-int Encode1252Exact(char16_t inUnit) {
-  if (inUnit < 0x80 || (inUnit >= 0xA0 && inUnit <= 0xFF)) return inUnit;
-  for (int theIndex = 0; theIndex < 32; ++theIndex) {
-    if (kCp1252High[theIndex] == inUnit) return 0x80 + theIndex;
-  }
-  return -1;
-}
-
-// RETURNS: the best-fit byte for a code unit that code page 1252 does not hold, or -1.
-int Encode1252BestFit(char16_t inUnit) {
-  const auto theFound = std::ranges::lower_bound(kBestFit1252, inUnit, {}, &BestFitEntry::mWide);
-  if (theFound == std::end(kBestFit1252) || theFound->mWide != inUnit) return -1;
+// RETURNS: the byte written for a code unit, or -1 when the default character stands for it.
+// Without best fit only a byte that decodes back to the same code unit is written: a best-fit
+// row (U+0100 as "A") would not survive the round trip.
+constexpr int Encode1252(char16_t inUnit, bool inBestFit) {
+  const auto theFound = std::ranges::lower_bound(kCp1252FromWide, inUnit, {}, &Cp1252Row::mWide);
+  if (theFound == std::end(kCp1252FromWide) || theFound->mWide != inUnit) return -1;
+  if (!inBestFit && kCp1252ToWide[theFound->mByte] != inUnit) return -1;
   return theFound->mByte;
 }
+
+constexpr bool EveryByteRoundTrips() {
+  for (int theByte = 0; theByte < 256; ++theByte) {
+    if (Encode1252(kCp1252ToWide[theByte], false) != theByte) return false;
+  }
+  return true;
+}
+static_assert(EveryByteRoundTrips(), "every 1252 byte must convert back to itself");
 
 // Collects the output of a conversion: writes what fits into the caller's buffer and counts all
 // of it, so the same pass answers size queries. A null buffer means "count only".
@@ -206,7 +200,7 @@ int Fail(DWORD inError) {
 
 int WINAPI MultiByteToWideChar(UINT inCodePage, DWORD inFlags, LPCCH inText, int inTextSize,
                                LPWSTR outWide, int inWideSize) {
-  if (inText == nullptr || inTextSize == 0 || inTextSize < -1 || inWideSize < 0 ||
+  if (inText == nullptr || inTextSize == 0 || inWideSize < 0 ||
       (inWideSize > 0 && outWide == nullptr) ||
       static_cast<const void*>(inText) == static_cast<const void*>(outWide)) {
     return Fail(ERROR_INVALID_PARAMETER);
@@ -217,9 +211,10 @@ int WINAPI MultiByteToWideChar(UINT inCodePage, DWORD inFlags, LPCCH inText, int
       theCodePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : (MB_PRECOMPOSED | MB_ERR_INVALID_CHARS);
   if ((inFlags & ~theAllowedFlags) != 0) return Fail(ERROR_INVALID_FLAGS);
 
-  // With -1 the terminator belongs to the input, so it is converted and counted like any byte.
-  const size_t theLength = inTextSize == -1 ? std::char_traits<char>::length(inText) + 1
-                                            : static_cast<size_t>(inTextSize);
+  // Any negative size (not only -1) means a zero-terminated string, as on Windows; the terminator
+  // then belongs to the input, so it is converted and counted like any byte.
+  const size_t theLength = inTextSize < 0 ? std::char_traits<char>::length(inText) + 1
+                                           : static_cast<size_t>(inTextSize);
   const std::span<const unsigned char> theBytes(reinterpret_cast<const unsigned char*>(inText),
                                                 theLength);
   OutputSink<WCHAR> theSink(inWideSize == 0 ? nullptr : outWide, inWideSize);
@@ -238,7 +233,7 @@ int WINAPI MultiByteToWideChar(UINT inCodePage, DWORD inFlags, LPCCH inText, int
 int WINAPI WideCharToMultiByte(UINT inCodePage, DWORD inFlags, LPCWCH inWide, int inWideSize,
                                LPSTR outText, int inTextSize, LPCCH inDefaultChar,
                                LPBOOL outUsedDefaultChar) {
-  if (inWide == nullptr || inWideSize == 0 || inWideSize < -1 || inTextSize < 0 ||
+  if (inWide == nullptr || inWideSize == 0 || inTextSize < 0 ||
       (inTextSize > 0 && outText == nullptr) ||
       static_cast<const void*>(inWide) == static_cast<const void*>(outText)) {
     return Fail(ERROR_INVALID_PARAMETER);
@@ -253,8 +248,9 @@ int WINAPI WideCharToMultiByte(UINT inCodePage, DWORD inFlags, LPCWCH inWide, in
     return Fail(ERROR_INVALID_PARAMETER);
   }
 
-  const size_t theLength = inWideSize == -1 ? std::char_traits<char16_t>::length(inWide) + 1
-                                            : static_cast<size_t>(inWideSize);
+  // As above: any negative size means a zero-terminated string, terminator included.
+  const size_t theLength = inWideSize < 0 ? std::char_traits<char16_t>::length(inWide) + 1
+                                           : static_cast<size_t>(inWideSize);
   const std::u16string_view theWide(inWide, theLength);
   OutputSink<CHAR> theSink(inTextSize == 0 ? nullptr : outText, inTextSize);
   if (theCodePage == CP_UTF8) {
@@ -270,8 +266,7 @@ int WINAPI WideCharToMultiByte(UINT inCodePage, DWORD inFlags, LPCWCH inWide, in
   const CHAR theDefault = inDefaultChar != nullptr ? inDefaultChar[0] : '?';
   bool theUsedDefault = false;
   for (size_t theIndex = 0; theIndex < theWide.size() && !theSink.Failed(); ++theIndex) {
-    int theByte = Encode1252Exact(theWide[theIndex]);
-    if (theByte < 0 && theBestFit) theByte = Encode1252BestFit(theWide[theIndex]);
+    const int theByte = Encode1252(theWide[theIndex], theBestFit);
     if (theByte < 0) {
       theSink.Put(theDefault);
       theUsedDefault = true;
