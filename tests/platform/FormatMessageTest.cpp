@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -80,7 +82,7 @@ TEST(FormatMessageTest, Win32FacilityHresultsGiveTheWin32Text) {
 }
 
 TEST(FormatMessageTest, UnknownCodesFailWithMessageNotFound) {
-  for (DWORD theCode : {7u, 0x12345u, 0x8007FFFFu, 0xFFFFFFFFu}) {
+  for (DWORD theCode : {35u, 0x12345u, 0x8007FFFFu, 0xFFFFFFFFu}) {
     SCOPED_TRACE(theCode);
     EXPECT_EQ(MessageA(theCode), "<error 317>");
     WCHAR theWide[64];
@@ -88,6 +90,52 @@ TEST(FormatMessageTest, UnknownCodesFailWithMessageNotFound) {
     EXPECT_EQ(FormatMessageW(kSystemFlags, nullptr, theCode, 0, theWide, 64, nullptr), 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MR_MID_NOT_FOUND));
   }
+}
+
+TEST(FormatMessageTest, CodesUpTo200AreThoseWindowsDefines) {
+  // The codes from 0 to 200 that have no system message on Windows.
+  std::vector<DWORD> theGaps = {35, 37, 81, 115, 116, 163, 165, 166, 168, 169, 172, 181, 184, 185};
+  for (DWORD theCode = 40; theCode <= 49; ++theCode) theGaps.push_back(theCode);
+  for (DWORD theCode = 73; theCode <= 79; ++theCode) theGaps.push_back(theCode);
+  for (DWORD theCode = 90; theCode <= 99; ++theCode) theGaps.push_back(theCode);
+  for (DWORD theCode = 175; theCode <= 179; ++theCode) theGaps.push_back(theCode);
+  int theTexts = 0;
+  for (DWORD theCode = 0; theCode <= 200; ++theCode) {
+    const bool theGap = std::find(theGaps.begin(), theGaps.end(), theCode) != theGaps.end();
+    const std::string theText = MessageA(theCode);
+    if (theGap) {
+      EXPECT_EQ(theText, "<error 317>") << theCode;
+    } else {
+      EXPECT_TRUE(theText.ends_with("\r\n") && theText[0] != '<') << theCode << ": " << theText;
+      ++theTexts;
+    }
+  }
+  EXPECT_EQ(theTexts, 155);
+
+  // Windows' wording, including codes the file, mapping and event calls define outside winerror.h.
+  struct Case {
+    DWORD mCode;
+    std::string_view mText;
+  };
+  const Case kCases[] = {
+      {7, "The storage control blocks were destroyed.\r\n"},
+      {16, "The directory cannot be removed.\r\n"},
+      {23, "Data error (cyclic redundancy check).\r\n"},
+      {36, "Too many files opened for sharing.\r\n"},
+      {53, "The network path was not found.\r\n"},
+      {82, "The directory or file cannot be created.\r\n"},
+      {109, "The pipe has been ended.\r\n"},
+      {110, "The system cannot open the device or file specified.\r\n"},
+      {121, "The semaphore timeout period has expired.\r\n"},
+      {161, "The specified path is invalid.\r\n"},
+      {167, "Unable to lock a region of a file.\r\n"},
+      {193, "%1 is not a valid Win32 application.\r\n"},
+      {200, "The code segment cannot be greater than or equal to 64K.\r\n"},
+      {1132, "The base address or the file offset specified does not have the proper alignment.\r\n"},
+      {1224, "The requested operation cannot be performed on a file with a user-mapped section open.\r\n"},
+      {0x80070020u, "The process cannot access the file because it is being used by another process.\r\n"},
+  };
+  for (const Case& theCase : kCases) EXPECT_EQ(MessageA(theCase.mCode), theCase.mText) << theCase.mCode;
 }
 
 TEST(FormatMessageTest, EveryCodeInTheErrorHeaderHasAText) {
