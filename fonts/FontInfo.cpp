@@ -9,8 +9,19 @@
 
 namespace {
 
+// The code page of the 8-bit paths that the file calls take and the folder walk hands out: the
+// ANSI (or OEM) code page of the file calls on Windows, UTF-8 on this platform. Converting a path
+// with any other code page would turn every name outside ASCII into a file that does not exist.
+UINT FileNameCodePage() {
+#ifdef _WIN32
+  return AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+#else
+  return CP_UTF8;
+#endif
+}
+
 LONG AddFoundFile(const char* inPath, void* inContext) {
-  static_cast<FontInfo*>(inContext)->AddFontFile(ToWide(CP_ACP, inPath));
+  static_cast<FontInfo*>(inContext)->AddFontFile(ToWide(FileNameCodePage(), inPath));
   return 0;  // the walk always goes on
 }
 

@@ -12,9 +12,7 @@ namespace {
 bool IsNewline(char16_t inChar) { return inChar == u'\r' || inChar == u'\n'; }
 
 int32_t ToUnits(double inPoints, double inSize) {
-  const double theUnits = std::trunc(inPoints * 1000.0 / inSize + 0.5);
-  if (!(theUnits > INT32_MIN && theUnits < INT32_MAX)) return 0;
-  return static_cast<int32_t>(theUnits);
+  return LineBreaker::TruncToLong(std::trunc(inPoints * 1000.0 / inSize + 0.5));
 }
 
 }  // namespace
@@ -27,6 +25,13 @@ LineBreaker::LineBreaker(std::u16string_view inText, const BaseFont& inFont, dou
     mCharUnits = ToUnits(inCharSpacing, inSize);
     mWordUnits = ToUnits(inWordSpacing, inSize);
   }
+}
+
+int32_t LineBreaker::TruncToLong(double inValue) {
+  if (std::isnan(inValue)) return 0;
+  if (inValue <= INT32_MIN) return INT32_MIN;
+  if (inValue >= INT32_MAX) return INT32_MAX;
+  return static_cast<int32_t>(inValue);
 }
 
 bool LineBreaker::IsWhitespace(char16_t inChar) {
@@ -53,8 +58,8 @@ uint8_t LineBreaker::ByteOf(char16_t inChar) {
   return theResult;
 }
 
-int32_t LineBreaker::CharUnits(char16_t inChar) {
-  return mFont.WidthOf(ByteOf(inChar)) + mCharUnits + (inChar == u' ' ? mWordUnits : 0);
+int64_t LineBreaker::CharUnits(char16_t inChar) {
+  return int64_t{mFont.WidthOf(ByteOf(inChar))} + mCharUnits + (inChar == u' ' ? mWordUnits : 0);
 }
 
 double LineBreaker::Measure(size_t inStart, size_t inLength, int32_t& outSpaces) {
@@ -67,7 +72,7 @@ double LineBreaker::Measure(size_t inStart, size_t inLength, int32_t& outSpaces)
   }
   if (inLength > 0) {
     const char16_t theLast = At(inStart + inLength - 1);
-    theUnits -= mCharUnits + (theLast == u' ' ? mWordUnits : 0);
+    theUnits -= int64_t{mCharUnits} + (theLast == u' ' ? mWordUnits : 0);
   }
   return static_cast<double>(theUnits) * mSize * 0.001;
 }
@@ -100,7 +105,7 @@ bool LineBreaker::NextLine() {
     --mLineCount;
     return false;
   }
-  BreakLine(thePos, theWidth > INT32_MIN && theWidth < INT32_MAX ? static_cast<int32_t>(theWidth) : 0, mCharWrap);
+  BreakLine(thePos, TruncToLong(theWidth), mCharWrap);
   // A line that places nothing and ends at no paragraph break would be followed by the same line
   // again: the second such line in a row ends the layout with the text left over.
   const bool theEmpty = mSelLength == 0 && !mStoppedAtNewline && mSelStart == thePrevEnd;
@@ -118,7 +123,8 @@ bool LineBreaker::NextLine() {
 void LineBreaker::BreakLine(size_t inStart, int32_t inWidth, bool inCharWrap) {
   mStoppedAtNewline = false;
   mAtEnd = false;
-  const int64_t theLimit = mSize > 0 ? static_cast<int64_t>(std::trunc(inWidth * 1000.0 / mSize + 0.5)) : 0;
+  // Kept as a real number: a tiny size makes the limit larger than any integer.
+  const double theLimit = mSize > 0 ? std::trunc(inWidth * 1000.0 / mSize + 0.5) : 0.0;
   int64_t theSum = 0;
   size_t theWhitespace = SIZE_MAX, thePunctuation = SIZE_MAX, theCharBreak = SIZE_MAX;
   size_t i = inStart;

@@ -34,13 +34,18 @@ class LineBreaker {
 
   // The code-page 1252 byte the content holds for a character.
   uint8_t ByteOf(char16_t inChar);
-  // A character's width in font units: its glyph's width plus the spacings.
-  int32_t CharUnits(char16_t inChar);
+  // A character's width in font units: its glyph's width plus the spacings (each spacing may be
+  // as large as a 32-bit number, so the sum is kept in 64 bits).
+  int64_t CharUnits(char16_t inChar);
   // The width in points of [inStart, inStart + inLength), without the spacing of its last
   // character; outSpaces counts its spaces.
   double Measure(size_t inStart, size_t inLength, int32_t& outSpaces);
   static bool IsWhitespace(char16_t inChar);
   static bool IsPunctuation(char16_t inChar);
+  // trunc(inValue) as a 32-bit number: values beyond the range stay at its ends, NaN gives 0.
+  // Every number of the layout that comes from a script's value (sizes, spacings, positioning
+  // factors, any of them infinite or not a number) passes through it on its way to an integer.
+  static int32_t TruncToLong(double inValue);
 
   std::u16string_view Text() const { return mText; }
   size_t SelStart() const { return mSelStart; }

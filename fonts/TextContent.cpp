@@ -16,12 +16,7 @@ constexpr size_t kChunkBytes = 240;
 constexpr double kColorScale = 0.00392156862745098;  // 1 / 255
 
 // trunc toward zero into 32 bits; values beyond the range stay at its ends, NaN gives 0.
-int32_t Trunc(double inValue) {
-  if (std::isnan(inValue)) return 0;
-  if (inValue <= INT32_MIN) return INT32_MIN;
-  if (inValue >= INT32_MAX) return INT32_MAX;
-  return static_cast<int32_t>(inValue);
-}
+int32_t Trunc(double inValue) { return LineBreaker::TruncToLong(inValue); }
 
 // Appends content text; does nothing in measuring mode.
 class ContentText {
@@ -212,7 +207,9 @@ void TextContent::Write(PDFStream* ioStream, bool inMeasuring) {
           theStyle.GetJustification() == 0 || theSpaces == 0))
       theLineSpacing = (theAvailable - theLineWidth) / theSpaces * theStyle.GetJustification() + theStyle.GetWordSpacing();
     const int32_t theX = Trunc(theOffset + std::trunc((theW - (theLineWidth + theOffset)) * mState.hPos));
-    const int32_t theDy = -Trunc(theBreaker.Step());
+    // Negated before the conversion: a step of -2^31 or less gives the largest move up, where
+    // negating the converted step would overflow.
+    const int32_t theDy = Trunc(-std::trunc(theBreaker.Step()));
 
     if (theLineSpacing != theWordSpacing) {
       theOut << "  ";

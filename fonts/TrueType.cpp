@@ -44,6 +44,42 @@ const char* CodePageText(int inBit) {
   }
 }
 
+// The Unicode values of the Mac OS Roman codes 0x80 to 0xFF as PDF's MacRomanEncoding names them
+// (0xDB is the currency sign there), by which viewers find a glyph in a font's Macintosh map.
+constexpr uint16_t kMacRomanHigh[128] = {
+    0x00C4, 0x00C5, 0x00C7, 0x00C9, 0x00D1, 0x00D6, 0x00DC, 0x00E1, 0x00E0, 0x00E2, 0x00E4, 0x00E3, 0x00E5,
+    0x00E7, 0x00E9, 0x00E8, 0x00EA, 0x00EB, 0x00ED, 0x00EC, 0x00EE, 0x00EF, 0x00F1, 0x00F3, 0x00F2, 0x00F4,
+    0x00F6, 0x00F5, 0x00FA, 0x00F9, 0x00FB, 0x00FC, 0x2020, 0x00B0, 0x00A2, 0x00A3, 0x00A7, 0x2022, 0x00B6,
+    0x00DF, 0x00AE, 0x00A9, 0x2122, 0x00B4, 0x00A8, 0x2260, 0x00C6, 0x00D8, 0x221E, 0x00B1, 0x2264, 0x2265,
+    0x00A5, 0x00B5, 0x2202, 0x2211, 0x220F, 0x03C0, 0x222B, 0x00AA, 0x00BA, 0x03A9, 0x00E6, 0x00F8, 0x00BF,
+    0x00A1, 0x00AC, 0x221A, 0x0192, 0x2248, 0x2206, 0x00AB, 0x00BB, 0x2026, 0x00A0, 0x00C0, 0x00C3, 0x00D5,
+    0x0152, 0x0153, 0x2013, 0x2014, 0x201C, 0x201D, 0x2018, 0x2019, 0x00F7, 0x25CA, 0x00FF, 0x0178, 0x2044,
+    0x00A4, 0x2039, 0x203A, 0xFB01, 0xFB02, 0x2021, 0x00B7, 0x201A, 0x201E, 0x2030, 0x00C2, 0x00CA, 0x00C1,
+    0x00CB, 0x00C8, 0x00CD, 0x00CE, 0x00CF, 0x00CC, 0x00D3, 0x00D4, 0xF8FF, 0x00D2, 0x00DA, 0x00DB, 0x00D9,
+    0x0131, 0x02C6, 0x02DC, 0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7};
+
+// The Mac OS Roman code of a Unicode value; false when the character set has none.
+bool MacRomanCode(uint16_t inUnicode, uint16_t& outCode) {
+  if (inUnicode < 0x80) {
+    outCode = inUnicode;
+    return true;
+  }
+  for (uint16_t i = 0; i < 128; ++i)
+    if (kMacRomanHigh[i] == inUnicode) {
+      outCode = static_cast<uint16_t>(0x80 + i);
+      return true;
+    }
+  return false;
+}
+
+// trunc(inValue) as a signed 16-bit font unit: values beyond the range stay at its ends.
+int16_t TruncTo16(double inValue) {
+  const double theValue = std::trunc(inValue);
+  if (theValue >= INT16_MAX) return INT16_MAX;
+  if (theValue <= INT16_MIN) return INT16_MIN;
+  return static_cast<int16_t>(theValue);
+}
+
 void PutU16(std::vector<uint8_t>& ioBytes, size_t inAt, uint32_t inValue) {
   ioBytes[inAt] = static_cast<uint8_t>(inValue >> 8);
   ioBytes[inAt + 1] = static_cast<uint8_t>(inValue);
@@ -80,6 +116,7 @@ void TrueType::ResetTables() {
   mGlyphWidths.clear();
   mMacMap.clear();
   mUnicodeMap.clear();
+  mSymbolMap.clear();
   mKerning.clear();
 }
 
@@ -329,8 +366,9 @@ void TrueType::ReadMetrics(TrueTypeReader& ioReader) {
     o.sxHeight = ioReader.S16();
     o.sCapHeight = ioReader.S16();
   } else {
-    o.sxHeight = static_cast<int16_t>(std::trunc(mHead.unitsPerEm * 0.4));
-    o.sCapHeight = static_cast<int16_t>(std::trunc(mHead.unitsPerEm * 0.7));
+    // 0.7 of an em of 46,812 units or more is beyond a 16-bit height: it stays at the top.
+    o.sxHeight = TruncTo16(mHead.unitsPerEm * 0.4);
+    o.sCapHeight = TruncTo16(mHead.unitsPerEm * 0.7);
   }
 
   if (FindTable("post") >= 0) {
@@ -376,12 +414,15 @@ void TrueType::ReadCharacterMaps(TrueTypeReader& ioReader) {
   ioReader.Require(uint32_t{theCount} * 8);
   mSymbolic = 0;
   bool theHasUnicode = false, theHasMac = false;
-  uint64_t theUnicode = 0, theMac = 0;
+  uint64_t theUnicode = 0, theMac = 0, theSymbol = 0;
   for (uint16_t i = 0; i < theCount; ++i) {
     const uint16_t thePlatform = ioReader.U16();
     const uint16_t theEncoding = ioReader.U16();
     const uint32_t theOffset = ioReader.U32();
-    if (thePlatform == 3 && theEncoding == 0) mSymbolic = 1;
+    if (thePlatform == 3 && theEncoding == 0 && !mSymbolic) {
+      mSymbolic = 1;
+      theSymbol = uint64_t{theBase} + theOffset;
+    }
     if (thePlatform == 3 && theEncoding == 1) {
       theHasUnicode = true;
       theUnicode = uint64_t{theBase} + theOffset;
@@ -391,9 +432,11 @@ void TrueType::ReadCharacterMaps(TrueTypeReader& ioReader) {
       theMac = uint64_t{theBase} + theOffset;
     }
   }
-  if (theHasMac) ReadMap(ioReader, static_cast<uint32_t>(std::min<uint64_t>(theMac, UINT32_MAX)), mMacMap, false);
-  if (theHasUnicode)
-    ReadMap(ioReader, static_cast<uint32_t>(std::min<uint64_t>(theUnicode, UINT32_MAX)), mUnicodeMap, true);
+  auto theOffsetOf = [](uint64_t inOffset) { return static_cast<uint32_t>(std::min<uint64_t>(inOffset, UINT32_MAX)); };
+  if (theHasMac) ReadMap(ioReader, theOffsetOf(theMac), mMacMap, false);
+  if (theHasUnicode) ReadMap(ioReader, theOffsetOf(theUnicode), mUnicodeMap, true);
+  // A symbol font without a (usable) Macintosh map finds its codes in its symbol map.
+  if (mSymbolic && mMacMap.empty()) ReadMap(ioReader, theOffsetOf(theSymbol), mSymbolMap, false);
 }
 
 void TrueType::ReadMap(TrueTypeReader& ioReader, uint32_t inOffset, std::unordered_map<uint16_t, CharEntry>& outMap,
@@ -522,18 +565,32 @@ int32_t TrueType::Kerning(uint16_t inLeft, uint16_t inRight) const {
   return theFound == mKerning.end() ? 0 : theFound->second;
 }
 
+const TrueType::CharEntry* TrueType::MapEntry(uint16_t inCode, bool inUnicode) const {
+  auto theFind = [](const std::unordered_map<uint16_t, CharEntry>& inMap, uint16_t inKey) -> const CharEntry* {
+    const auto theFound = inMap.find(inKey);
+    return theFound == inMap.end() ? nullptr : &theFound->second;
+  };
+  if (inUnicode) {
+    if (!mUnicodeMap.empty()) return theFind(mUnicodeMap, inCode);
+    uint16_t theMacCode = 0;
+    return MacRomanCode(inCode, theMacCode) ? theFind(mMacMap, theMacCode) : nullptr;
+  }
+  if (!mMacMap.empty()) return theFind(mMacMap, inCode);
+  if (inCode > 0xFF) return theFind(mSymbolMap, inCode);
+  const CharEntry* theEntry = theFind(mSymbolMap, static_cast<uint16_t>(0xF000 + inCode));
+  return theEntry ? theEntry : theFind(mSymbolMap, inCode);
+}
+
 int32_t TrueType::WidthOfGlyph(int32_t inCode, const char* inName) const {
   if (inCode < 0 || inCode > 0xFFFF) return 0;
-  const auto& theMap = inName ? mUnicodeMap : mMacMap;
-  const auto theFound = theMap.find(static_cast<uint16_t>(inCode));
-  return theFound == theMap.end() ? 0 : theFound->second.width;
+  const CharEntry* theEntry = MapEntry(static_cast<uint16_t>(inCode), inName != nullptr);
+  return theEntry ? theEntry->width : 0;
 }
 
 bool TrueType::GlyphForCode(uint16_t inCode, uint16_t& outGlyph) const {
-  const auto& theMap = mSymbolic ? mMacMap : mUnicodeMap;
-  const auto theFound = theMap.find(inCode);
-  if (theFound == theMap.end()) return false;
-  outGlyph = theFound->second.glyph;
+  const CharEntry* theEntry = MapEntry(inCode, !mSymbolic);
+  if (theEntry == nullptr) return false;
+  outGlyph = theEntry->glyph;
   return true;
 }
 

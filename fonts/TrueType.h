@@ -112,12 +112,14 @@ class TrueType : public BaseFont {
   // The first and last code whose flag is set (255 and 255 when none is).
   static void FirstAndLastUsed(const std::array<bool, 256>& inUsed, int& outFirst, int& outLast);
 
-  // With a name: from the Unicode map; without: from the Macintosh map; 0 when absent.
+  // With a name: the width of a Unicode value, without: of one of the font's own codes, 0 when
+  // absent. The maps are searched as MapEntry says.
   int32_t WidthOfGlyph(int32_t inCode, const char* inName) const override;
   // The advance width of a glyph: the last entry beyond the table, the first for a negative one.
   int32_t GlyphWidth(int32_t inGlyph) const;
   int32_t Kerning(uint16_t inLeft, uint16_t inRight) const;
-  // From the Unicode map when not symbolic, the Macintosh map when symbolic.
+  // The glyph of a Unicode value when not symbolic, of one of the font's own codes when symbolic,
+  // found as MapEntry says; false when absent.
   bool GlyphForCode(uint16_t inCode, uint16_t& outGlyph) const;
   // The code pages the font declares (bits 0 to 31 of ulCodePageRange1), filled once.
   const std::vector<std::string>& CodePages();
@@ -137,6 +139,7 @@ class TrueType : public BaseFont {
   const std::vector<int32_t>& GlyphWidths() const { return mGlyphWidths; }
   size_t MacMapSize() const { return mMacMap.size(); }
   size_t UnicodeMapSize() const { return mUnicodeMap.size(); }
+  size_t SymbolMapSize() const { return mSymbolMap.size(); }
   bool IsCollection() const { return mIsCollection; }
   const std::string& GetStyle() const { return mStyle; }
 
@@ -161,6 +164,12 @@ class TrueType : public BaseFont {
   void ReadFormat4(TrueTypeReader& ioReader, uint32_t inStart, std::unordered_map<uint16_t, CharEntry>& outMap);
   void ReadFormat6(TrueTypeReader& ioReader, std::unordered_map<uint16_t, CharEntry>& outMap);
   void Enter(std::unordered_map<uint16_t, CharEntry>& ioMap, uint16_t inCode, uint16_t inGlyph) const;
+  // The map entry of a Unicode value (inUnicode) or of one of the font's own codes. A Unicode
+  // value is looked up in the (3, 1) map; a font without one is read the way viewers read it,
+  // through its Macintosh map at the value's Mac OS Roman code. An own code is looked up in the
+  // Macintosh map; a font without one is read through its (3, 0) symbol map, at 0xF000 plus the
+  // code and then at the code itself. Null when the code is absent.
+  const CharEntry* MapEntry(uint16_t inCode, bool inUnicode) const;
 
   uint32_t WriteFontFile(PDFDoc& ioDoc);
   uint32_t WriteDescriptor(PDFDoc& ioDoc, uint32_t inFontFile, const std::string& inName);
@@ -190,6 +199,8 @@ class TrueType : public BaseFont {
   std::vector<int32_t> mGlyphWidths;
   std::unordered_map<uint16_t, CharEntry> mMacMap;
   std::unordered_map<uint16_t, CharEntry> mUnicodeMap;
+  // From the (platform 3, encoding 0) subtable of a symbol font.
+  std::unordered_map<uint16_t, CharEntry> mSymbolMap;
   std::unordered_map<uint32_t, int32_t> mKerning;
   std::vector<std::string> mCodePages;
   bool mCodePagesFilled = false;

@@ -105,3 +105,30 @@ TEST(FontInfo, TheProcessRegistryIsBuiltOnceForEveryThread) {
     EXPECT_EQ(theDejaVu->WidthOf('H'), 751);
   }
 }
+
+TEST(FontInfo, RegistersFilesWhoseNamesAreNotAscii) {
+  TestRoot theRoot;
+  // The folder walk hands out paths in the file-name encoding of the platform (UTF-8 here); a
+  // registry that reads them in another code page looks for files that do not exist.
+  const std::string theFolder = theRoot.Path() + "/fonts";
+  CopySeed("regular.ttf", theFolder + "/Caf\xC3\xA9.ttf");
+  CopySeed("symbol.ttf", theFolder + "/\xE5\xAD\x97\xE4\xBD\x93/\xE5\xAD\x97\xE4\xBD\x93.ttf");  // a folder of that name too
+
+  FontInfo theRegistry(theFolder);
+  ASSERT_EQ(theRegistry.Count(), 16u);
+  auto* theLatin = dynamic_cast<TrueType*>(theRegistry.Find("QxTest-Regular"));
+  auto* theSymbol = dynamic_cast<TrueType*>(theRegistry.Find("QxTest Symbol"));
+  ASSERT_NE(theLatin, nullptr);
+  ASSERT_NE(theSymbol, nullptr);
+  EXPECT_EQ(theLatin->GetPath(), ToWide(CP_UTF8, theFolder.c_str()) + u"/Caf\u00E9.ttf");
+  EXPECT_EQ(theSymbol->GetPath(), ToWide(CP_UTF8, theFolder.c_str()) + u"/\u5B57\u4F53/\u5B57\u4F53.ttf");
+  // Usable, not only listed: the full load reads the file again through its wide path.
+  ASSERT_TRUE(theLatin->Load()) << theLatin->GetError();
+  EXPECT_EQ(theLatin->WidthOf('A'), 600);
+  ASSERT_TRUE(theSymbol->Load()) << theSymbol->GetError();
+  EXPECT_EQ(theSymbol->WidthOf('A'), 600);
+  PDFDoc theDoc;
+  WrittenFont theWritten{&theDoc, theLatin->WriteFontObject(theDoc, true)};
+  ASSERT_NE(theWritten.mID, 0u);
+  EXPECT_NE(theWritten.Descriptor()->Get("FontFile2"), nullptr);
+}

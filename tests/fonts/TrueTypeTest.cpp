@@ -413,3 +413,123 @@ TEST(TrueType, HostileNamesCannotBreakTheDictionaries) {
   EXPECT_EQ(WrittenFont::Name(theWritten.Dict(), "BaseFont"), "Qx-est-Regular");
   EXPECT_EQ(WrittenFont::Name(theWritten.Descriptor(), "FontName"), "Qx-est-Regular");
 }
+
+namespace {
+
+void PutU16At(std::vector<uint8_t>& ioBytes, size_t inAt, uint16_t inValue) {
+  ioBytes[inAt] = static_cast<uint8_t>(inValue >> 8);
+  ioBytes[inAt + 1] = static_cast<uint8_t>(inValue);
+}
+
+// The font descriptor of a font read from bytes and written unembedded.
+double DescriptorNumber(const std::vector<uint8_t>& inBytes, const char* inKey) {
+  TrueType theFont;
+  theFont.SetFile(u"", 0);
+  if (!theFont.LoadBytes(inBytes, true)) return -99999;
+  PDFDoc theDoc;
+  WrittenFont theWritten{&theDoc, theFont.WriteFontObject(theDoc, false)};
+  return WrittenFont::Number(theWritten.Descriptor(), inKey);
+}
+
+}  // namespace
+
+TEST(TrueType, ItalicAngleFromTheCaretSlopeAndStyleFlags) {
+  TestRoot theRoot;
+  const std::vector<uint8_t> theGood = ReadBytes(SeedPath("regular.ttf"));
+  std::vector<uint8_t> theNoPost = theGood;
+  RenameTable(theNoPost, "post", "zzzz");
+  const size_t theHhea = TableOffset(theNoPost, "hhea");
+  // A caret leaning right (rise 1000, run 213: 12.02 degrees) is a negative angle, as in PDF,
+  // and one leaning left a positive one.
+  for (const auto& [theRun, theAngle] : {std::pair<int16_t, double>{213, -12.0243}, {-213, 12.0243}, {0, 0.0}}) {
+    std::vector<uint8_t> theBytes = theNoPost;
+    PutU16At(theBytes, theHhea + 18, 1000);
+    PutU16At(theBytes, theHhea + 20, static_cast<uint16_t>(theRun));
+    EXPECT_NEAR(DescriptorNumber(theBytes, "ItalicAngle"), theAngle, 0.0001) << theRun;
+  }
+
+  // macStyle bit 0 is bold (262144 in Flags), bit 1 italic (64); neither touches the rest.
+  const size_t theHead = TableOffset(theGood, "head");
+  const std::pair<uint16_t, double> theStyles[] = {{0, 32}, {1, 32 + 262144}, {2, 32 + 64}, {3, 32 + 64 + 262144}};
+  for (const auto& [theStyle, theFlags] : theStyles) {
+    std::vector<uint8_t> theBytes = theGood;
+    PutU16At(theBytes, theHead + 44, theStyle);
+    EXPECT_EQ(DescriptorNumber(theBytes, "Flags"), theFlags) << theStyle;
+  }
+}
+
+TEST(TrueType, HeightsOfAnOldOS2TableStayInSixteenBits) {
+  TestRoot theRoot;
+  // OS/2 version 1 and 50,000 units per em: 0.7 em is 35,000, beyond a 16-bit height.
+  auto theFont = FontOf(SeedPath("os2v1-em50000.ttf"));
+  PDFDoc theDoc;
+  WrittenFont theWritten{&theDoc, theFont->WriteFontObject(theDoc, false)};
+  ASSERT_NE(theWritten.mID, 0u) << theFont->GetError();
+  EXPECT_EQ(theFont->OS2().sxHeight, 20000);      // 0.4 em still fits
+  EXPECT_EQ(theFont->OS2().sCapHeight, 32767);    // saturated
+  EXPECT_EQ(WrittenFont::Number(theWritten.Descriptor(), "CapHeight"), 655);  // 32767 * 1000 / 50000
+}
+
+TEST(TrueType, WidthsOfFontsWithoutTheUsualCharacterMap) {
+  TestRoot theRoot;
+  // The seeds' maps: (1, 0) first, then (3, 1) or (3, 0). A record whose platform is 7 is ignored.
+  auto theRecord = [](std::vector<uint8_t>& ioBytes, int inIndex, uint16_t inPlatform, uint16_t inEncoding) {
+    const size_t theAt = TableOffset(ioBytes, "cmap") + 4 + 8 * static_cast<size_t>(inIndex);
+    PutU16At(ioBytes, theAt, inPlatform);
+    PutU16At(ioBytes, theAt + 2, inEncoding);
+  };
+  auto theLoaded = [](const std::vector<uint8_t>& inBytes) {
+    auto theFont = std::make_unique<TrueType>();
+    theFont->SetFile(u"", 0);
+    EXPECT_TRUE(theFont->LoadBytes(inBytes, true)) << theFont->GetError();
+    return theFont;
+  };
+
+  // A symbol font with only its (3, 0) map, whose codes lie at 0xF000 plus the byte.
+  std::vector<uint8_t> theSymbol = ReadBytes(SeedPath("symbol.ttf"));
+  theRecord(theSymbol, 0, 7, 0);
+  auto theHigh = theLoaded(theSymbol);
+  EXPECT_TRUE(theHigh->IsSymbolic());
+  EXPECT_EQ(theHigh->MacMapSize(), 0u);
+  EXPECT_EQ(theHigh->WidthOf(' '), 250);
+  EXPECT_EQ(theHigh->WidthOf('A'), 600);
+  EXPECT_EQ(theHigh->WidthOf('B'), 0);  // not mapped
+  uint16_t theGlyph = 0;
+  ASSERT_TRUE(theHigh->GlyphForCode('A', theGlyph));
+  EXPECT_EQ(theGlyph, 2);
+
+  // A symbol font whose (3, 0) map holds the bytes themselves.
+  std::vector<uint8_t> theLow = ReadBytes(SeedPath("regular.ttf"));
+  theRecord(theLow, 0, 7, 0);
+  theRecord(theLow, 1, 3, 0);
+  auto theByteCoded = theLoaded(theLow);
+  EXPECT_TRUE(theByteCoded->IsSymbolic());
+  EXPECT_EQ(theByteCoded->WidthOf('A'), 600);
+  EXPECT_EQ(theByteCoded->WidthOf('B'), 700);
+  EXPECT_EQ(theByteCoded->WidthOf(0xE9), 450);
+
+  // With a Macintosh map as well, a symbol font keeps taking its widths from that map.
+  auto theBoth = FontOf(SeedPath("symbol.ttf"));
+  ASSERT_TRUE(theBoth->Load());
+  EXPECT_EQ(theBoth->SymbolMapSize(), 0u);
+  EXPECT_EQ(theBoth->WidthOf('B'), 700);
+
+  // A regular font without a (3, 1) map: its Macintosh map, at the Mac OS Roman code of each
+  // character, as a viewer finds the glyphs of its WinAnsiEncoding names.
+  std::vector<uint8_t> theMacOnly = ReadBytes(SeedPath("regular.ttf"));
+  theRecord(theMacOnly, 1, 7, 1);
+  auto theMac = theLoaded(theMacOnly);
+  EXPECT_FALSE(theMac->IsSymbolic());
+  EXPECT_EQ(theMac->UnicodeMapSize(), 0u);
+  EXPECT_EQ(theMac->WidthOf(' '), 250);
+  EXPECT_EQ(theMac->WidthOf('A'), 600);
+  EXPECT_EQ(theMac->WidthOf('B'), 700);
+  EXPECT_EQ(theMac->WidthOf(0xE9), 450);  // e acute, Mac OS Roman 0x8E
+  EXPECT_EQ(theMac->WidthOf(0x80), 0);    // the euro sign has no MacRomanEncoding name
+  ASSERT_TRUE(theMac->GlyphForCode(0xE9, theGlyph));
+  EXPECT_EQ(theGlyph, 4);
+  PDFDoc theDoc;
+  WrittenFont theWritten{&theDoc, theMac->WriteFontObject(theDoc, false)};
+  EXPECT_EQ(WrittenFont::Name(theWritten.Dict(), "Encoding"), "WinAnsiEncoding");
+  EXPECT_EQ(WrittenFont::Numbers(theWritten.Dict(), "Widths")['A' - 32], 600);
+}
