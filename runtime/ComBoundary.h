@@ -47,14 +47,9 @@ HRESULT ComMethodOut(const ComClassInfo& inClass, const char* inFile, long inLin
   return ComMethod(inClass, inFile, inLine, std::forward<Body>(inBody));
 }
 
-// The file name part of __FILE__, as the catching method's source file is named in fault texts.
-constexpr const char* SourceFileName(const char* inPath) {
-  const char* theName = inPath;
-  for (const char* p = inPath; *p != 0; ++p)
-    if (*p == '/' || *p == '\\') theName = p + 1;
-  return theName;
-}
-
-#define QX_COM_METHOD(inClassInfo, inBody) ComMethod(inClassInfo, SourceFileName(__FILE__), __LINE__, inBody)
+// A fault text names the catching method by its source file as __FILE__ gives it: the path inside
+// the source tree (scripting/XRect.cpp), as the build maps the tree's own folder away
+// (-fmacro-prefix-map in the top-level CMakeLists.txt).
+#define QX_COM_METHOD(inClassInfo, inBody) ComMethod(inClassInfo, __FILE__, __LINE__, inBody)
 #define QX_COM_METHOD_OUT(inClassInfo, inResult, inBody) \
-  ComMethodOut(inClassInfo, SourceFileName(__FILE__), __LINE__, inResult, inBody)
+  ComMethodOut(inClassInfo, __FILE__, __LINE__, inResult, inBody)

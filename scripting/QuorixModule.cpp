@@ -141,12 +141,34 @@ HRESULT RegisterClass(const ClassEntry& inClass, const std::u16string& inModule)
   return theError == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<uint32_t>(theError));
 }
 
-void UnregisterClass(const ClassEntry& inClass) {
+// The result of removing a registry entry: a key that is already gone is no failure.
+HRESULT RemovalResult(LONG inError) {
+  return inError == ERROR_SUCCESS || inError == ERROR_FILE_NOT_FOUND
+             ? S_OK
+             : HRESULT_FROM_WIN32(static_cast<uint32_t>(inError));
+}
+
+// Removes the registry entries of one class; stops at the first failure.
+HRESULT UnregisterClass(const ClassEntry& inClass) {
   const std::u16string theName(inClass.name);
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, (u"Quorix2." + theName + u".1").c_str());
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, (u"Quorix2." + theName).c_str());
   // The class's own key goes; the CLSID key itself stays.
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, (u"CLSID\\" + QxGuidText(*inClass.clsid)).c_str());
+  const std::u16string theKeys[] = {u"Quorix2." + theName + u".1", u"Quorix2." + theName,
+                                    u"CLSID\\" + QxGuidText(*inClass.clsid)};
+  for (const std::u16string& theKey : theKeys) {
+    const HRESULT theResult = RemovalResult(RegDeleteTreeW(HKEY_CLASSES_ROOT, theKey.c_str()));
+    if (FAILED(theResult)) return theResult;
+  }
+  return S_OK;
+}
+
+// Removes the type library's registration, when there is one.
+HRESULT UnregisterLibrary() {
+  const std::u16string theVersionKey = u"TypeLib\\" + QxGuidText(LIBID_Quorix2) + u"\\1.0";
+  HKEY theKey = nullptr;
+  const LONG theOpen = RegOpenKeyExW(HKEY_CLASSES_ROOT, theVersionKey.c_str(), 0, KEY_READ, &theKey);
+  if (theOpen != ERROR_SUCCESS) return RemovalResult(theOpen);
+  RegCloseKey(theKey);
+  return UnRegisterTypeLib(LIBID_Quorix2, 1, 0, 0x409, SYS_WIN64);
 }
 
 }  // namespace
@@ -212,10 +234,14 @@ QX_EXPORT HRESULT DllRegisterServer() {
   return S_OK;
 }
 
+// Stops at the first failure and returns it, so that a caller who may not change the registry
+// (or a store that cannot be read) is told, rather than seeing success with every key still there.
 QX_EXPORT HRESULT DllUnregisterServer() {
-  for (const ClassEntry& theClass : Classes()) UnregisterClass(theClass);
-  UnRegisterTypeLib(LIBID_Quorix2, 1, 0, 0x409, SYS_WIN64);
-  return S_OK;
+  for (const ClassEntry& theClass : Classes()) {
+    const HRESULT theResult = UnregisterClass(theClass);
+    if (FAILED(theResult)) return theResult;
+  }
+  return UnregisterLibrary();
 }
 
 namespace {

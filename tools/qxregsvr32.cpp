@@ -66,9 +66,18 @@ int main(int argc, char** argv) {
   }
   const HRESULT theResult = theEntry();
   if (FAILED(theResult)) {
-    if (!theSilent)
+    if (!theSilent) {
       std::fprintf(stderr, "The module \"%s\" was loaded but the call to %s failed with error code 0x%08X.\n",
                    thePath.c_str(), theEntryName, static_cast<unsigned>(theResult));
+      // The system's text for the code tells an administrator what to mend.
+      char theText[512];
+      DWORD theLength =
+          FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                         static_cast<DWORD>(theResult), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), theText,
+                         sizeof(theText), nullptr);
+      while (theLength > 0 && (theText[theLength - 1] == '\n' || theText[theLength - 1] == '\r')) --theLength;
+      if (theLength > 0) std::fprintf(stderr, "%.*s\n", static_cast<int>(theLength), theText);
+    }
     return 5;
   }
   if (!theSilent) std::printf("%s in %s succeeded.\n", theEntryName, thePath.c_str());

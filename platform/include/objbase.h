@@ -44,6 +44,9 @@ HRESULT WINAPI ProgIDFromCLSID(REFCLSID inClsid, LPOLESTR* outProgID);
 // loaded (and kept loaded) and asked for its class object through DllGetClassObject.
 HRESULT WINAPI CoGetClassObject(REFCLSID inClsid, DWORD inContext, LPVOID inServerInfo, REFIID inIID, LPVOID* outObject);
 HRESULT WINAPI CoCreateInstance(REFCLSID inClsid, IUnknown* inOuter, DWORD inContext, REFIID inIID, LPVOID* outObject);
+// A registry store that cannot be read (damaged, or locked past the wait) makes these lookups
+// fail with the store's own error as HRESULT_FROM_WIN32 (ERROR_BADDB, ERROR_BUSY...), not with
+// CO_E_CLASSSTRING or REGDB_E_CLASSNOTREG, which mean that the entry is absent.
 
 }  // extern "C"
 

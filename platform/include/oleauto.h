@@ -61,11 +61,14 @@ typedef enum tagREGKIND { REGKIND_DEFAULT, REGKIND_REGISTER, REGKIND_NONE } REGK
 // Loads the type library that the module at inPath carries (its exported DllGetTypeLibResource).
 HRESULT WINAPI LoadTypeLib(LPCOLESTR inPath, ITypeLib** outLib);
 HRESULT WINAPI LoadTypeLibEx(LPCOLESTR inPath, REGKIND inKind, ITypeLib** outLib);
-// Finds a registered library through HKEY_CLASSES_ROOT\TypeLib and loads it.
+// Finds a registered library through HKEY_CLASSES_ROOT\TypeLib and loads it: TYPE_E_LIBNOTREGISTERED
+// when it is not registered, TYPE_E_REGISTRYACCESS when the registry cannot be read.
 HRESULT WINAPI LoadRegTypeLib(REFGUID inLibID, WORD inMajor, WORD inMinor, LCID inLocale, ITypeLib** outLib);
 // Writes HKEY_CLASSES_ROOT\TypeLib\{guid}\major.minor and the Interface keys of its dual interfaces.
 HRESULT WINAPI RegisterTypeLib(ITypeLib* inLib, LPCOLESTR inPath, LPCOLESTR inHelpDir);
-// Removes what RegisterTypeLib wrote for that library version.
+// Removes what RegisterTypeLib wrote for that library version. RETURNS: S_OK;
+// TYPE_E_LIBNOTREGISTERED when that version is not registered; TYPE_E_REGISTRYACCESS when the
+// registry could not be read or a key could not be removed (the first such failure ends it).
 HRESULT WINAPI UnRegisterTypeLib(REFGUID inLibID, WORD inMajor, WORD inMinor, LCID inLocale, SYSKIND inSysKind);
 
 }  // extern "C"

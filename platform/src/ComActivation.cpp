@@ -41,6 +41,19 @@ LONG ReadDefault(const std::u16string& inPath, std::u16string& outValue) {
   return theResult;
 }
 
+// True when a lookup found no usable entry (the key or value is absent, or of the wrong type), as
+// opposed to a store that could not be read: that failure (ERROR_BADDB for a damaged store,
+// ERROR_BUSY for one locked by someone else) reaches the caller as it is, so that an
+// administrator sees what to mend instead of a class that seems not to be registered.
+bool IsMissing(LONG inResult) {
+  return inResult == ERROR_FILE_NOT_FOUND || inResult == ERROR_INVALID_DATA || inResult == ERROR_KEY_DELETED;
+}
+
+// The result of a failed lookup: inMissing when nothing was found, else the store's own error.
+HRESULT LookupFailure(LONG inResult, HRESULT inMissing) {
+  return IsMissing(inResult) ? inMissing : HRESULT_FROM_WIN32(static_cast<uint32_t>(inResult));
+}
+
 // Loaded server modules, kept loaded for the life of the process as in-process servers are.
 class ModuleCache {
  public:
@@ -71,12 +84,15 @@ HRESULT WINAPI CLSIDFromProgID(LPCOLESTR inProgID, LPCLSID outClsid) {
   std::u16string theProgID(inProgID);
   for (int theStep = 0; theStep <= kMaxCurVerSteps && !theProgID.empty(); ++theStep) {
     std::u16string theText;
-    if (ReadDefault(theProgID + u"\\CLSID", theText) == ERROR_SUCCESS)
+    const LONG theClass = ReadDefault(theProgID + u"\\CLSID", theText);
+    if (theClass == ERROR_SUCCESS)
       return SUCCEEDED(CLSIDFromString(theText.c_str(), outClsid)) ? S_OK : CO_E_CLASSSTRING;
+    if (!IsMissing(theClass)) return HRESULT_FROM_WIN32(static_cast<uint32_t>(theClass));
     // A version-independent ProgID without its own CLSID names its current version.
     std::u16string theCurrent;
-    if (ReadDefault(theProgID + u"\\CurVer", theCurrent) != ERROR_SUCCESS || qx::EqualsNoCase(theCurrent, theProgID))
-      break;
+    const LONG theLink = ReadDefault(theProgID + u"\\CurVer", theCurrent);
+    if (theLink != ERROR_SUCCESS) return LookupFailure(theLink, CO_E_CLASSSTRING);
+    if (qx::EqualsNoCase(theCurrent, theProgID)) break;
     theProgID = theCurrent;
   }
   return CO_E_CLASSSTRING;
@@ -86,8 +102,8 @@ HRESULT WINAPI ProgIDFromCLSID(REFCLSID inClsid, LPOLESTR* outProgID) {
   if (outProgID == nullptr) return E_INVALIDARG;
   *outProgID = nullptr;
   std::u16string theProgID;
-  if (ReadDefault(u"CLSID\\" + QxGuidText(inClsid) + u"\\ProgID", theProgID) != ERROR_SUCCESS)
-    return REGDB_E_CLASSNOTREG;
+  const LONG theFound = ReadDefault(u"CLSID\\" + QxGuidText(inClsid) + u"\\ProgID", theProgID);
+  if (theFound != ERROR_SUCCESS) return LookupFailure(theFound, REGDB_E_CLASSNOTREG);
   *outProgID = static_cast<LPOLESTR>(CoTaskMemAlloc((theProgID.size() + 1) * sizeof(OLECHAR)));
   if (*outProgID == nullptr) return E_OUTOFMEMORY;
   std::memcpy(*outProgID, theProgID.c_str(), (theProgID.size() + 1) * sizeof(OLECHAR));
@@ -99,9 +115,9 @@ HRESULT WINAPI CoGetClassObject(REFCLSID inClsid, DWORD inContext, LPVOID, REFII
   *outObject = nullptr;
   if (!(inContext & (CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER))) return REGDB_E_CLASSNOTREG;
   std::u16string theModulePath;
-  if (ReadDefault(u"CLSID\\" + QxGuidText(inClsid) + u"\\InprocServer32", theModulePath) != ERROR_SUCCESS ||
-      theModulePath.empty())
-    return REGDB_E_CLASSNOTREG;
+  const LONG theFound = ReadDefault(u"CLSID\\" + QxGuidText(inClsid) + u"\\InprocServer32", theModulePath);
+  if (theFound != ERROR_SUCCESS) return LookupFailure(theFound, REGDB_E_CLASSNOTREG);
+  if (theModulePath.empty()) return REGDB_E_CLASSNOTREG;
   void* theModule = Modules().Load(qx::ToUtf8(theModulePath));
   if (theModule == nullptr) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
   auto theEntry = reinterpret_cast<LPFNGETCLASSOBJECT>(dlsym(theModule, "DllGetClassObject"));

@@ -434,6 +434,10 @@ LSTATUS RegistryStore::DeleteKey(HKEY inKey, std::u16string_view inSubKey) {
   if (const DWORD theOpen = mStore.Open(SqliteStore::Access::kRead); theOpen != ERROR_SUCCESS) {
     return static_cast<LSTATUS>(theOpen);
   }
+  // As on Windows, a key that is not there is reported as missing, whatever the caller's rights.
+  if (const Found theFound = Resolve(theRef.mPath); theFound.mError != ERROR_SUCCESS) {
+    return static_cast<LSTATUS>(theFound.mError);
+  }
   if (const DWORD theOpen = mStore.Open(SqliteStore::Access::kWrite); theOpen != ERROR_SUCCESS) {
     return static_cast<LSTATUS>(theOpen);
   }
@@ -483,6 +487,11 @@ LSTATUS RegistryStore::DeleteTree(HKEY inKey, std::u16string_view inSubKey) {
   const bool theEmptyRoot = theKeepKey && theRef.mPath.size() <= theRef.mFixed;
   if (const DWORD theOpen = mStore.Open(SqliteStore::Access::kRead); theOpen != ERROR_SUCCESS) {
     return theOpen == ERROR_FILE_NOT_FOUND && theEmptyRoot ? ERROR_SUCCESS : static_cast<LSTATUS>(theOpen);
+  }
+  // As on Windows, a key that is not there is reported as missing, whatever the caller's rights.
+  if (const Found theFound = Resolve(theRef.mPath); theFound.mError != ERROR_SUCCESS) {
+    return theFound.mError == ERROR_FILE_NOT_FOUND && theEmptyRoot ? ERROR_SUCCESS
+                                                                   : static_cast<LSTATUS>(theFound.mError);
   }
   if (const DWORD theOpen = mStore.Open(SqliteStore::Access::kWrite); theOpen != ERROR_SUCCESS) {
     return static_cast<LSTATUS>(theOpen);

@@ -8,15 +8,24 @@
 #include <platformroot.h>
 #include <winerror.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace qxstore {
 namespace {
 
-// Writers wait this long for one another before a call gives up with ERROR_BUSY.
-constexpr int kBusyTimeoutMs = 60000;
+// How long a statement waits for a lock held by another connection. The store's own
+// transactions hold their locks for milliseconds, so a lock that stays taken while nothing is
+// committed belongs to something else (an administrator's tool, a stopped process): after
+// kStallLimit without a commit the call gives up with ERROR_BUSY, and the caller is told within
+// seconds. While other writers go on committing, a waiter keeps its turn for up to kWaitLimit, as
+// SQLite hands the lock to whoever asks first and a busy writer can hold it off for a while.
+constexpr std::chrono::milliseconds kStallLimit{3000};
+constexpr std::chrono::milliseconds kWaitLimit{60000};
 
 // Creates inPath and its missing parents. RETURNS: ERROR_SUCCESS or the Windows code of the failure.
 DWORD MakeFolders(const std::string& inPath) {
@@ -36,6 +45,31 @@ DWORD MakeFolders(const std::string& inPath) {
 }
 
 }  // namespace
+
+int SqliteStore::WaitForLock(void* inStore, int inAttempt) {
+  auto& theStore = *static_cast<SqliteStore*>(inStore);
+  const auto theNow = std::chrono::steady_clock::now();
+  // A commit changes the store file's modification time or size. They are read with stat, never
+  // by opening the file: closing any descriptor of it would drop the locks that this process's
+  // connection holds (POSIX record locks belong to the process).
+  struct stat theInfo {};
+  if (::stat(theStore.mPath.c_str(), &theInfo) != 0) theInfo = {};
+  const bool theChanged = theInfo.st_mtim.tv_sec != theStore.mLastWritten.tv_sec ||
+                          theInfo.st_mtim.tv_nsec != theStore.mLastWritten.tv_nsec ||
+                          theInfo.st_size != theStore.mLastSize;
+  if (inAttempt == 0) theStore.mWaitStart = theNow;
+  if (inAttempt == 0 || theChanged) {
+    theStore.mLastProgress = theNow;
+    theStore.mLastWritten = theInfo.st_mtim;
+    theStore.mLastSize = theInfo.st_size;
+  }
+  if (theNow - theStore.mLastProgress >= kStallLimit || theNow - theStore.mWaitStart >= kWaitLimit) {
+    return 0;  // the statement fails with SQLITE_BUSY
+  }
+  // Short naps: the lock is free only for moments between another writer's transactions.
+  std::this_thread::sleep_for(std::chrono::milliseconds(std::min(1 + inAttempt, 20)));
+  return 1;
+}
 
 void SqliteStore::Closer::operator()(sqlite3* inDb) const { sqlite3_close_v2(inDb); }
 
@@ -108,7 +142,7 @@ DWORD SqliteStore::Connect(const std::string& inPath, bool inCreate) {
   // SQLite falls back to reading when the file cannot be opened for writing: that is how a
   // caller without write rights is told apart (root writes whatever the permission bits say).
   mReadOnly = sqlite3_db_readonly(theDb, "main") == 1;
-  sqlite3_busy_timeout(theDb, kBusyTimeoutMs);
+  sqlite3_busy_handler(theDb, &SqliteStore::WaitForLock, this);
   sqlite3_extended_result_codes(theDb, 1);
   // A damaged or foreign file must not be able to run code or rewrite its own schema.
   sqlite3_db_config(theDb, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);

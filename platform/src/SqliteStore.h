@@ -6,6 +6,8 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -46,6 +48,9 @@ class SqliteStore {
     void operator()(sqlite3* inDb) const;
   };
 
+  // SQLite's busy handler for the connection: RETURNS 1 to try again after a nap, 0 to give up.
+  static int WaitForLock(void* inStore, int inAttempt);
+
   void Forget();
   DWORD Connect(const std::string& inPath, bool inCreate);
   DWORD CheckSchema(Access inAccess);
@@ -60,6 +65,11 @@ class SqliteStore {
   pid_t mOwner = 0;          // the process that opened the connection
   bool mReadOnly = false;    // SQLite could open the file for reading only
   bool mSchemaReady = false; // the tables were seen on this connection
+  // The present wait for another connection's lock (WaitForLock).
+  std::chrono::steady_clock::time_point mWaitStart;
+  std::chrono::steady_clock::time_point mLastProgress;  // when the store file last changed
+  struct timespec mLastWritten {};                      // its modification time and size then
+  off_t mLastSize = 0;
 };
 
 }  // namespace qxstore

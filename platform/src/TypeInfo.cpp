@@ -11,6 +11,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "QxText.h"
 
@@ -320,21 +321,35 @@ LONG SetString(HKEY inRoot, const std::u16string& inPath, const char16_t* inName
   return theResult;
 }
 
-// Reads the default value of HKEY_CLASSES_ROOT\inPath.
-bool GetString(const std::u16string& inPath, std::u16string& outValue) {
+// Reads the default value of HKEY_CLASSES_ROOT\inPath. RETURNS: the Windows result of the lookup;
+// ERROR_INVALID_DATA for a value that is not text.
+LONG GetString(const std::u16string& inPath, std::u16string& outValue) {
   HKEY theKey = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, inPath.c_str(), 0, KEY_READ, &theKey) != ERROR_SUCCESS) return false;
+  const LONG theOpen = RegOpenKeyExW(HKEY_CLASSES_ROOT, inPath.c_str(), 0, KEY_READ, &theKey);
+  if (theOpen != ERROR_SUCCESS) return theOpen;
   char16_t theBuffer[1024] = {};
   DWORD theType = 0;
   DWORD theSize = sizeof(theBuffer) - sizeof(char16_t);
   const LONG theResult = RegQueryValueExW(theKey, nullptr, nullptr, &theType, reinterpret_cast<BYTE*>(theBuffer),
                                           &theSize);
   RegCloseKey(theKey);
-  if (theResult != ERROR_SUCCESS || theType != REG_SZ) return false;
+  if (theResult != ERROR_SUCCESS) return theResult;
+  if (theType != REG_SZ) return ERROR_INVALID_DATA;
   outValue.assign(theBuffer, theSize / sizeof(char16_t));
   while (!outValue.empty() && outValue.back() == 0) outValue.pop_back();
-  return true;
+  return ERROR_SUCCESS;
 }
+
+// True when a registry lookup found no entry (or one that is not text), as opposed to a registry
+// that could not be read.
+bool IsMissing(LONG inResult) { return inResult == ERROR_FILE_NOT_FOUND || inResult == ERROR_INVALID_DATA; }
+
+// The result of a failed library lookup: not registered when the entry is absent, otherwise a
+// registry that could not be read, which is not to be mistaken for a library never registered.
+HRESULT LookupFailure(LONG inResult) { return IsMissing(inResult) ? TYPE_E_LIBNOTREGISTERED : TYPE_E_REGISTRYACCESS; }
+
+// True when a removal left the key gone: removed now, or not there to begin with.
+bool IsRemoved(LONG inResult) { return inResult == ERROR_SUCCESS || inResult == ERROR_FILE_NOT_FOUND; }
 
 }  // namespace
 
@@ -374,7 +389,7 @@ HRESULT WINAPI LoadRegTypeLib(REFGUID inLibID, WORD inMajor, WORD inMinor, LCID,
   const std::u16string thePath =
       u"TypeLib\\" + QxGuidText(inLibID) + u"\\" + VersionText(inMajor, inMinor) + u"\\0\\win64";
   std::u16string theModule;
-  if (!GetString(thePath, theModule)) return TYPE_E_LIBNOTREGISTERED;
+  if (const LONG theFound = GetString(thePath, theModule); theFound != ERROR_SUCCESS) return LookupFailure(theFound);
   return LoadTypeLib(theModule.c_str(), outLib);
 }
 
@@ -441,9 +456,12 @@ HRESULT WINAPI UnRegisterTypeLib(REFGUID inLibID, WORD inMajor, WORD inMinor, LC
   const std::u16string theLibID = QxGuidText(inLibID);
   const std::u16string theVersionKey = u"TypeLib\\" + theLibID + u"\\" + VersionText(inMajor, inMinor);
   std::u16string theModule;
-  if (!GetString(theVersionKey + u"\\0\\win64", theModule)) return TYPE_E_LIBNOTREGISTERED;
+  if (const LONG theFound = GetString(theVersionKey + u"\\0\\win64", theModule); theFound != ERROR_SUCCESS)
+    return LookupFailure(theFound);
 
-  // The Interface keys that point at this library go with it.
+  // The Interface keys that point at this library go with it. Every removal that fails (other
+  // than for a key already gone) stops the unregistration with TYPE_E_REGISTRYACCESS.
+  std::vector<std::u16string> theInterfaces;
   ITypeLib* theLib = nullptr;
   if (SUCCEEDED(LoadTypeLib(theModule.c_str(), &theLib))) {
     const UINT theCount = theLib->GetTypeInfoCount();
@@ -452,30 +470,33 @@ HRESULT WINAPI UnRegisterTypeLib(REFGUID inLibID, WORD inMajor, WORD inMinor, LC
       if (FAILED(theLib->GetTypeInfo(i, &theInfo))) continue;
       TYPEATTR* theAttr = nullptr;
       if (SUCCEEDED(theInfo->GetTypeAttr(&theAttr))) {
-        if (theAttr->typekind == TKIND_DISPATCH) {
-          const std::u16string theKey = u"Interface\\" + QxGuidText(theAttr->guid);
-          std::u16string theOwner;
-          if (GetString(theKey + u"\\TypeLib", theOwner) && qx::EqualsNoCase(theOwner, theLibID))
-            RegDeleteTreeW(HKEY_CLASSES_ROOT, theKey.c_str());
-        }
+        if (theAttr->typekind == TKIND_DISPATCH) theInterfaces.push_back(u"Interface\\" + QxGuidText(theAttr->guid));
         theInfo->ReleaseTypeAttr(theAttr);
       }
       theInfo->Release();
     }
     theLib->Release();
   }
+  for (const std::u16string& theKey : theInterfaces) {
+    std::u16string theOwner;
+    const LONG theFound = GetString(theKey + u"\\TypeLib", theOwner);
+    if (theFound != ERROR_SUCCESS && !IsMissing(theFound)) return TYPE_E_REGISTRYACCESS;
+    if (theFound == ERROR_SUCCESS && qx::EqualsNoCase(theOwner, theLibID) &&
+        !IsRemoved(RegDeleteTreeW(HKEY_CLASSES_ROOT, theKey.c_str())))
+      return TYPE_E_REGISTRYACCESS;
+  }
 
-  if (RegDeleteTreeW(HKEY_CLASSES_ROOT, theVersionKey.c_str()) != ERROR_SUCCESS) return TYPE_E_REGISTRYACCESS;
+  if (!IsRemoved(RegDeleteTreeW(HKEY_CLASSES_ROOT, theVersionKey.c_str()))) return TYPE_E_REGISTRYACCESS;
   // The library's key goes when no other version remains under it.
   const std::u16string theLibKey = u"TypeLib\\" + theLibID;
   HKEY theKey = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, theLibKey.c_str(), 0, KEY_READ, &theKey) == ERROR_SUCCESS) {
-    char16_t theName[256];
-    DWORD theLength = 256;
-    const bool theHasMore =
-        RegEnumKeyExW(theKey, 0, theName, &theLength, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(theKey);
-    if (!theHasMore) RegDeleteKeyW(HKEY_CLASSES_ROOT, theLibKey.c_str());
-  }
-  return S_OK;
+  const LONG theOpen = RegOpenKeyExW(HKEY_CLASSES_ROOT, theLibKey.c_str(), 0, KEY_READ, &theKey);
+  if (theOpen != ERROR_SUCCESS) return IsRemoved(theOpen) ? S_OK : TYPE_E_REGISTRYACCESS;
+  char16_t theName[256];
+  DWORD theLength = 256;
+  const LONG theNext = RegEnumKeyExW(theKey, 0, theName, &theLength, nullptr, nullptr, nullptr, nullptr);
+  RegCloseKey(theKey);
+  if (theNext == ERROR_NO_MORE_ITEMS)
+    return IsRemoved(RegDeleteKeyW(HKEY_CLASSES_ROOT, theLibKey.c_str())) ? S_OK : TYPE_E_REGISTRYACCESS;
+  return theNext == ERROR_SUCCESS ? S_OK : TYPE_E_REGISTRYACCESS;
 }

@@ -1,13 +1,21 @@
-// GUID text, per-thread error information, registration with the tool, and activation by ProgID
-// of the test server.
+// GUID text, per-thread error information, registration with the tool, activation by ProgID of
+// the test server, and lookups in a store that is damaged or locked.
 #include <gtest/gtest.h>
 
+#include <formatmessage.h>
 #include <objbase.h>
 #include <winreg.h>
 
+#include <sqlite3.h>
+
+#include <chrono>
+#include <filesystem>
 #include <cstdlib>
+#include <fstream>
 #include <string>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 #include "TestRoot.h"
 #include "testserver/TestWidget.h"
@@ -186,4 +194,104 @@ TEST(Activation, FailuresAreResultsNotCrashes) {
   EXPECT_EQ(RunTool(theRoot.Path() + "/missing.so"), 3);
   EXPECT_EQ(RunTool(BinaryPath("lib/libquorixplatform.so")), 4);
   EXPECT_EQ(RunTool(""), 1);
+}
+
+TEST(Activation, DamagedStoreIsReportedNotMistakenForAMissingClass) {
+  TestRoot theRoot;
+  ASSERT_EQ(RunTool(kServer), 0);
+  {
+    std::ofstream theFile(theRoot.Path() + "/registry.db", std::ios::binary | std::ios::trunc);
+    for (int i = 0; i < 512; ++i) theFile << "not a registry ";
+  }
+  const HRESULT theDamaged = HRESULT_FROM_WIN32(ERROR_BADDB);
+  CLSID theClass;
+  EXPECT_EQ(CLSIDFromProgID(u"QuorixTest.Widget", &theClass), theDamaged);
+  IDispatch* theObject = nullptr;
+  EXPECT_EQ(CoCreateInstance(CLSID_TestWidget, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                             reinterpret_cast<void**>(&theObject)),
+            theDamaged);
+  LPOLESTR theProgID = nullptr;
+  EXPECT_EQ(ProgIDFromCLSID(CLSID_TestWidget, &theProgID), theDamaged);
+  ITypeLib* theLib = nullptr;
+  EXPECT_EQ(LoadRegTypeLib(LIBID_QuorixTest, 1, 0, 0x409, &theLib), TYPE_E_REGISTRYACCESS);
+  EXPECT_EQ(UnRegisterTypeLib(LIBID_QuorixTest, 1, 0, 0x409, SYS_WIN64), TYPE_E_REGISTRYACCESS);
+  // What a caller shows for it names the store's damage.
+  char theText[256] = {};
+  ASSERT_GT(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           static_cast<DWORD>(theDamaged), 0, theText, sizeof(theText), nullptr),
+            0u);
+  EXPECT_STREQ(theText, "The configuration registry database is corrupt.\r\n");
+}
+
+TEST(Activation, StoreLockedByAnotherProcessIsReportedWithinSeconds) {
+  TestRoot theRoot;
+  ASSERT_EQ(RunTool(kServer), 0);
+  // A child holds an exclusive lock on the store until the parent closes the release pipe.
+  int theReady[2];
+  int theRelease[2];
+  ASSERT_EQ(::pipe(theReady), 0);
+  ASSERT_EQ(::pipe(theRelease), 0);
+  const std::string theStore = theRoot.Path() + "/registry.db";
+  const pid_t theChild = ::fork();
+  if (theChild == 0) {
+    ::close(theReady[0]);
+    ::close(theRelease[1]);
+    sqlite3* theDb = nullptr;
+    const bool theLocked = sqlite3_open_v2(theStore.c_str(), &theDb, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+                           sqlite3_exec(theDb, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    const char theByte = theLocked ? 'L' : 'F';
+    if (::write(theReady[1], &theByte, 1) != 1) ::_exit(1);
+    char theIgnored;
+    while (::read(theRelease[0], &theIgnored, 1) > 0) {
+    }
+    ::_exit(0);  // the lock goes with the process
+  }
+  ::close(theReady[1]);
+  ::close(theRelease[0]);
+  char theState = 0;
+  ASSERT_EQ(::read(theReady[0], &theState, 1), 1);
+  ::close(theReady[0]);
+  EXPECT_EQ(theState, 'L');
+
+  const HRESULT theBusy = HRESULT_FROM_WIN32(ERROR_BUSY);
+  using Clock = std::chrono::steady_clock;
+  constexpr auto kPatience = std::chrono::seconds(10);
+  auto theStart = Clock::now();
+  CLSID theClass;
+  EXPECT_EQ(CLSIDFromProgID(u"QuorixTest.Widget", &theClass), theBusy);
+  EXPECT_LT(Clock::now() - theStart, kPatience);
+  theStart = Clock::now();
+  IDispatch* theObject = nullptr;
+  EXPECT_EQ(CoCreateInstance(CLSID_TestWidget, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                             reinterpret_cast<void**>(&theObject)),
+            theBusy);
+  EXPECT_LT(Clock::now() - theStart, kPatience);
+
+  ::close(theRelease[1]);
+  int theStatus = 0;
+  ASSERT_EQ(::waitpid(theChild, &theStatus, 0), theChild);
+  // With the lock gone the class is found again.
+  EXPECT_EQ(CLSIDFromProgID(u"QuorixTest.Widget", &theClass), S_OK);
+}
+
+TEST(Activation, TypeLibraryThatCannotBeRemovedIsReported) {
+  TestRoot theRoot;
+  ASSERT_EQ(RunTool(kServer), 0);
+  // The store is readable by everyone and writable by its owner only; root, whom permissions do
+  // not bind, tries as nobody.
+  const bool theAsRoot = ::geteuid() == 0;
+  std::filesystem::permissions(theRoot.Path(), std::filesystem::perms(0755));
+  std::filesystem::permissions(theRoot.Path() + "/registry.db", std::filesystem::perms(theAsRoot ? 0644 : 0444));
+  const pid_t theChild = ::fork();
+  if (theChild == 0) {
+    if (theAsRoot && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(10);
+    ::_exit(UnRegisterTypeLib(LIBID_QuorixTest, 1, 0, 0x409, SYS_WIN64) == TYPE_E_REGISTRYACCESS ? 0 : 11);
+  }
+  int theStatus = 0;
+  ASSERT_EQ(::waitpid(theChild, &theStatus, 0), theChild);
+  ASSERT_TRUE(WIFEXITED(theStatus));
+  EXPECT_EQ(WEXITSTATUS(theStatus), 0) << "10: could not drop rights, 11: not reported as TYPE_E_REGISTRYACCESS";
+  ITypeLib* theLib = nullptr;
+  ASSERT_EQ(LoadRegTypeLib(LIBID_QuorixTest, 1, 0, 0x409, &theLib), S_OK);
+  theLib->Release();
 }

@@ -597,6 +597,46 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
   RegCloseKey(theKey);
 }
 
+TEST_F(RegistryTest, WriterWaitsItsTurnWhileAnotherKeepsCommitting) {
+  HKEY theKey = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Waiting");
+  // A child takes the store's lock again and again, committing a change each time it lets go,
+  // for longer than a lock may stay taken without any commit, and then lets go for good. A waiter
+  // seldom hits the short gaps between its transactions, so the write below normally gets its
+  // turn only when the child is done: it must not give up while the child makes progress.
+  int theReady[2];
+  ASSERT_EQ(::pipe(theReady), 0);
+  const std::string theStore = StorePath().string();
+  const pid_t theChild = ::fork();
+  if (theChild == 0) {
+    ::close(theReady[0]);
+    sqlite3* theDb = nullptr;
+    if (sqlite3_open_v2(theStore.c_str(), &theDb, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) ::_exit(1);
+    sqlite3_busy_timeout(theDb, 10000);  // should the parent slip into a gap, the child waits for it
+    auto theLock = [theDb] { return sqlite3_exec(theDb, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK; };
+    if (!theLock() || ::write(theReady[1], "L", 1) != 1) ::_exit(2);
+    for (int theRound = 0; theRound < 12; ++theRound) {
+      ::usleep(400 * 1000);
+      sqlite3_exec(theDb, "UPDATE RegKeys SET written = written + 1", nullptr, nullptr, nullptr);
+      if (sqlite3_exec(theDb, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) ::_exit(3);
+      if (theRound + 1 < 12 && !theLock()) ::_exit(4);
+    }
+    ::_exit(0);
+  }
+  ::close(theReady[1]);
+  char theState = 0;
+  ASSERT_EQ(::read(theReady[0], &theState, 1), 1);
+  ::close(theReady[0]);
+  EXPECT_EQ(theState, 'L');
+
+  const DWORD theOne = 1;
+  EXPECT_EQ(RegSetValueExW(theKey, u"Turn", 0, REG_DWORD, Bytes(&theOne), 4), ERROR_SUCCESS);
+  int theStatus = 0;
+  ASSERT_EQ(::waitpid(theChild, &theStatus, 0), theChild);
+  EXPECT_TRUE(WIFEXITED(theStatus) && WEXITSTATUS(theStatus) == 0) << "status " << theStatus;
+  EXPECT_EQ(GetDword(theKey, u"Turn"), 1);
+  RegCloseKey(theKey);
+}
+
 TEST_F(RegistryTest, StoreThatCannotBeWrittenRefusesWritesAndStillReads) {
   if (::geteuid() != 0) {
     GTEST_SKIP() << "needs root to drop to another user";
@@ -650,6 +690,11 @@ TEST_F(RegistryTest, StoreThatCannotBeWrittenRefusesWritesAndStillReads) {
     theCheck("delete key", RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tallowmere\\Quorix\\2"),
              ERROR_ACCESS_DENIED);
     theCheck("delete tree", RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tallowmere"), ERROR_ACCESS_DENIED);
+    // A key that is not there is reported as missing, as it would be to a writer.
+    theCheck("delete of a missing key", RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Missing"),
+             ERROR_FILE_NOT_FOUND);
+    theCheck("delete tree of a missing key", RegDeleteTreeW(HKEY_CLASSES_ROOT, u"Missing.Class"),
+             ERROR_FILE_NOT_FOUND);
     // Reading goes on working after the refusals.
     theCheck("query again", static_cast<LSTATUS>(GetDword(theRead, u"LogErrors")), 1);
     RegCloseKey(theRead);

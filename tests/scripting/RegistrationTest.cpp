@@ -7,9 +7,13 @@
 #include <winreg.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <grp.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include "TestRoot.h"
 #include "runtime/Preferences.h"
@@ -22,6 +26,59 @@ const std::string kModule = BinaryPath("lib/libquorix2.so");
 int RunTool(const std::string& inArguments) {
   const int theStatus = std::system((BinaryPath("bin/qxregsvr32") + " " + inArguments + " >/dev/null 2>&1").c_str());
   return WIFEXITED(theStatus) ? WEXITSTATUS(theStatus) : -1;
+}
+
+struct ToolRun {
+  int mStatus = -1;     // the exit status; -1 when the tool did not end normally
+  std::string mOutput;  // what it printed, standard output and error together
+};
+
+// Runs the registration tool with inArguments and collects what it prints. With inAsNobody the
+// tool runs as the unprivileged user nobody (the caller must be root), for whom permission bits
+// hold. With inReadOnlyStore the child first checks that it may read that store and may not
+// write it. The child ends with 126 when it could not take that identity or the check failed,
+// and with 127 when the tool could not be started.
+ToolRun RunToolAndCapture(const std::vector<std::string>& inArguments, bool inAsNobody = false,
+                          const std::string& inReadOnlyStore = {}) {
+  int thePipe[2];
+  if (::pipe(thePipe) != 0) return {};
+  const std::string theTool = BinaryPath("bin/qxregsvr32");
+  const pid_t theChild = ::fork();
+  if (theChild == 0) {
+    ::dup2(thePipe[1], STDOUT_FILENO);
+    ::dup2(thePipe[1], STDERR_FILENO);
+    ::close(thePipe[0]);
+    ::close(thePipe[1]);
+    if (inAsNobody && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
+    if (!inReadOnlyStore.empty() &&
+        (::access(inReadOnlyStore.c_str(), R_OK) != 0 || ::access(inReadOnlyStore.c_str(), W_OK) == 0))
+      ::_exit(126);
+    std::vector<char*> theArgv{const_cast<char*>(theTool.c_str())};
+    for (const std::string& theArgument : inArguments) theArgv.push_back(const_cast<char*>(theArgument.c_str()));
+    theArgv.push_back(nullptr);
+    ::execv(theTool.c_str(), theArgv.data());
+    ::_exit(127);
+  }
+  ::close(thePipe[1]);
+  ToolRun theRun;
+  char theBuffer[512];
+  ssize_t theRead = 0;
+  while ((theRead = ::read(thePipe[0], theBuffer, sizeof(theBuffer))) > 0)
+    theRun.mOutput.append(theBuffer, static_cast<size_t>(theRead));
+  ::close(thePipe[0]);
+  int theStatus = 0;
+  ::waitpid(theChild, &theStatus, 0);
+  if (WIFEXITED(theStatus)) theRun.mStatus = WEXITSTATUS(theStatus);
+  return theRun;
+}
+
+// Makes the store of inRoot readable by everyone and writable by no one but its owner (root),
+// or, for a caller who is not root, by no one. RETURNS: whether the tool must run as nobody.
+bool ProtectStore(const TestRoot& inRoot) {
+  const bool theAsRoot = ::geteuid() == 0;
+  std::filesystem::permissions(inRoot.Path(), std::filesystem::perms(0755));
+  std::filesystem::permissions(inRoot.Path() + "/registry.db", std::filesystem::perms(theAsRoot ? 0644 : 0444));
+  return theAsRoot;
 }
 
 // The default value (or the named value) of HKEY_CLASSES_ROOT\inPath; "<missing>" when absent.
@@ -139,6 +196,64 @@ TEST(Registration, UnregisteringRemovesWhatRegistrationAdded) {
             REGDB_E_CLASSNOTREG);
 }
 
+TEST(Registration, UnregisteringWithoutTheRightToWriteFailsAndKeepsEveryKey) {
+  TestRoot theRoot;
+  ASSERT_EQ(RunTool(kModule), 0);
+  const std::string theStore = theRoot.Path() + "/registry.db";
+  const ToolRun theRun = RunToolAndCapture({"/u", kModule}, ProtectStore(theRoot), theStore);
+  if (theRun.mStatus == 127) GTEST_SKIP() << "nobody may not run the tool from this build folder";
+  ASSERT_NE(theRun.mStatus, 126) << "could not set up a caller who reads the store and may not write it";
+
+  EXPECT_EQ(theRun.mStatus, 5) << theRun.mOutput;
+  EXPECT_NE(theRun.mOutput.find("the call to DllUnregisterServer failed with error code 0x80070005.\nAccess is denied."),
+            std::string::npos)
+      << theRun.mOutput;
+  EXPECT_EQ(theRun.mOutput.find("succeeded"), std::string::npos) << theRun.mOutput;
+  for (const ClassCase& theClass : kClasses) {
+    const std::string theName = theClass.name;
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "Quorix2." + theName + ".1"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "Quorix2." + theName));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, std::string("CLSID\\") + theClass.clsid + "\\InprocServer32"));
+  }
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "TypeLib\\{74636A1B-826E-455B-83BC-0856AB35A02E}\\1.0\\0\\win64"));
+  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "Interface\\{9CDCA22A-869C-4FA0-9A12-79BEACC1F961}"));
+}
+
+TEST(Registration, UnregisteringWhatIsAlreadyGoneIsNoFailure) {
+  TestRoot theRoot;
+  ASSERT_EQ(RunTool(kModule), 0);
+  // One class and the type library were removed by hand: the rest still goes.
+  ASSERT_EQ(RegDeleteTreeA(HKEY_CLASSES_ROOT, "Quorix2.XPoint.1"), ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteTreeA(HKEY_CLASSES_ROOT, "TypeLib\\{74636A1B-826E-455B-83BC-0856AB35A02E}"), ERROR_SUCCESS);
+  EXPECT_EQ(RunTool("/u " + kModule), 0);
+  for (const ClassCase& theClass : kClasses) {
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "Quorix2." + std::string(theClass.name)));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::string("CLSID\\") + theClass.clsid));
+  }
+  EXPECT_EQ(RunTool("/u " + kModule), 0);
+
+  // Nothing is left to remove, so a caller who may not write the store has nothing to fail at.
+  const std::string theStore = theRoot.Path() + "/registry.db";
+  const ToolRun theRun = RunToolAndCapture({"/u", kModule}, ProtectStore(theRoot), theStore);
+  if (theRun.mStatus == 127) GTEST_SKIP() << "nobody may not run the tool from this build folder";
+  ASSERT_NE(theRun.mStatus, 126) << "could not set up a caller who reads the store and may not write it";
+  EXPECT_EQ(theRun.mStatus, 0) << theRun.mOutput;
+}
+
+TEST(Registration, UnregisteringFromADamagedStoreReportsTheDamage) {
+  TestRoot theRoot;
+  ASSERT_EQ(RunTool(kModule), 0);
+  {
+    std::ofstream theFile(theRoot.Path() + "/registry.db", std::ios::binary | std::ios::trunc);
+    for (int i = 0; i < 512; ++i) theFile << "not a registry ";
+  }
+  const ToolRun theRun = RunToolAndCapture({"/u", kModule});
+  EXPECT_EQ(theRun.mStatus, 5) << theRun.mOutput;
+  EXPECT_NE(theRun.mOutput.find("failed with error code 0x800703F1.\nThe configuration registry database is corrupt."),
+            std::string::npos)
+      << theRun.mOutput;
+}
+
 TEST(Registration, FactoriesAndUnloading) {
   TestRoot theRoot;
   HMODULE theModule = LoadLibraryA(kModule.c_str());
@@ -182,7 +297,9 @@ TEST(Registration, MachineFaultInsideAMethodIsLoggedAndRecovered) {
   EXPECT_EQ(theEvents[0].mType, 1);
   EXPECT_NE(theEvents[0].mStrings[0].find("attempted to read from 0x00000000. System Error caught at line "),
             std::string::npos);
-  EXPECT_NE(theEvents[0].mStrings[0].find(" of QuorixModule.cpp. Base at 0x"), std::string::npos);
+  // The catching method's source is named by its path inside the tree.
+  EXPECT_NE(theEvents[0].mStrings[0].find(" of scripting/QuorixModule.cpp. Base at 0x"), std::string::npos)
+      << theEvents[0].mStrings[0];
 
   SetPrefLong("AutoRecover", 0);
   const pid_t theChild = fork();
