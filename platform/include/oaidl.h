@@ -133,6 +133,8 @@ struct tagVARIANT {
     ULONGLONG ullVal;
     INT intVal;
     UINT uintVal;
+    CY* pcyVal;
+    DATE* pdate;
     CHAR* pcVal;
     USHORT* puiVal;
     ULONG* pulVal;
@@ -157,6 +159,8 @@ struct tagVARIANT {
 #define V_R4(X) ((X)->fltVal)
 #define V_R8(X) ((X)->dblVal)
 #define V_BOOL(X) ((X)->boolVal)
+#define V_CY(X) ((X)->cyVal)
+#define V_DATE(X) ((X)->date)
 #define V_ERROR(X) ((X)->scode)
 #define V_BSTR(X) ((X)->bstrVal)
 #define V_UNKNOWN(X) ((X)->punkVal)
@@ -166,6 +170,8 @@ struct tagVARIANT {
 #define V_VARIANTREF(X) ((X)->pvarVal)
 #define V_UI1REF(X) ((X)->pbVal)
 #define V_I4REF(X) ((X)->plVal)
+#define V_CYREF(X) ((X)->pcyVal)
+#define V_DATEREF(X) ((X)->pdate)
 #define V_BSTRREF(X) ((X)->pbstrVal)
 #define V_ARRAYREF(X) ((X)->pparray)
 

@@ -81,13 +81,16 @@ TEST(VariantChangeType, TextToNumbers) {
   const struct {
     const char16_t* text;
     double value;
-  } theGood[] = {{u"12", 12}, {u"  -7 ", -7}, {u"1.5", 1.5}, {u"+3", 3}, {u"1e3", 1000}, {u"&HFF", 255}, {u"&O17", 15}};
+  } theGood[] = {{u"12", 12},     {u"  -7 ", -7}, {u"1.5", 1.5},   {u"+3", 3},
+                 {u"1e3", 1000}, {u"&HFF", 255}, {u"&O17", 15},
+                 // US English takes "," between thousands anywhere after the first digit.
+                 {u"1,5", 15}};
   for (const auto& theCase : theGood) {
     Var theSource = MakeString(theCase.text);
     ASSERT_EQ(To(&theResult, &theSource, VT_R8), S_OK);
     EXPECT_DOUBLE_EQ(V_R8(&theResult), theCase.value);
   }
-  for (const char16_t* theBad : {u"", u"abc", u"12x", u"1,5", u"--1", u"nan", u"inf", u"."}) {
+  for (const char16_t* theBad : {u"", u"abc", u"12x", u"--1", u"nan", u"inf", u"."}) {
     Var theSource = MakeString(theBad);
     EXPECT_EQ(To(&theResult, &theSource, VT_I4), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(To(&theResult, &theSource, VT_R8), DISP_E_TYPEMISMATCH);
