@@ -8,6 +8,11 @@
 //
 // HKEY_CLASSES_ROOT is, as on a machine without per-user classes, a view of the key
 // HKEY_LOCAL_MACHINE\SOFTWARE\Classes.
+//
+// A handle stands for the key it was opened on. Once that key is deleted, through any handle or by
+// any process, every call through the handle but RegCloseKey fails with ERROR_KEY_DELETED, also
+// after a key of the same name was made again (that is another key); nothing is ever created or
+// written under a deleted key.
 #pragma once
 
 #include "windef.h"
@@ -105,7 +110,8 @@ extern "C" {
 //   handle; inSecurity ignored; outResult, the new handle; outDisposition (may be null),
 //   REG_CREATED_NEW_KEY or REG_OPENED_EXISTING_KEY.
 // RETURNS: ERROR_SUCCESS; ERROR_ACCESS_DENIED when the handle lacks KEY_CREATE_SUB_KEY or the
-//   store cannot be written; ERROR_INVALID_HANDLE; ERROR_BADDB for a damaged store.
+//   store cannot be written; ERROR_INVALID_HANDLE; ERROR_KEY_DELETED; ERROR_BADDB for a damaged
+//   store.
 // Missing keys along the path are created too.
 LSTATUS WINAPI RegCreateKeyExA(HKEY inKey, LPCSTR inSubKey, DWORD inReserved, LPSTR inClass,
                                DWORD inOptions, REGSAM inDesired,
@@ -119,7 +125,7 @@ LSTATUS WINAPI RegCreateKeyExW(HKEY inKey, LPCWSTR inSubKey, DWORD inReserved, L
 // PARAMS: inKey and inSubKey as for RegCreateKeyEx; inOptions 0; inDesired, the access rights;
 //   outResult, the new handle.
 // RETURNS: ERROR_SUCCESS; ERROR_FILE_NOT_FOUND when the key does not exist; ERROR_ACCESS_DENIED
-//   when write rights are asked for and the store cannot be written.
+//   when write rights are asked for and the store cannot be written; ERROR_KEY_DELETED.
 LSTATUS WINAPI RegOpenKeyExA(HKEY inKey, LPCSTR inSubKey, DWORD inOptions, REGSAM inDesired,
                              PHKEY outResult);
 LSTATUS WINAPI RegOpenKeyExW(HKEY inKey, LPCWSTR inSubKey, DWORD inOptions, REGSAM inDesired,
@@ -138,9 +144,11 @@ LSTATUS WINAPI RegConnectRegistryW(LPCWSTR inMachineName, HKEY inKey, PHKEY outR
 // PARAMS: inKey, a key opened with KEY_QUERY_VALUE; inValueName, null or empty for the key's
 //   default value; inReserved null; outType (may be null); outData (may be null to ask for the
 //   size); ioData, in: the size of outData in bytes, out: the size of the data.
-// RETURNS: ERROR_SUCCESS; ERROR_FILE_NOT_FOUND; ERROR_MORE_DATA when outData is too small (ioData
-//   then holds the size needed). The A form returns string data (REG_SZ, REG_EXPAND_SZ,
-//   REG_MULTI_SZ) as UTF-8, the W form as the UTF-16 bytes stored.
+// RETURNS: ERROR_SUCCESS; ERROR_FILE_NOT_FOUND; ERROR_KEY_DELETED; ERROR_MORE_DATA when outData
+//   is too small (ioData then holds the size needed). The A form returns string data (REG_SZ,
+//   REG_EXPAND_SZ, REG_MULTI_SZ) in the system code page, and puts a zero after data that does
+//   not end in one when the buffer has room for it (ioData leaves it out); the W form returns the
+//   UTF-16 bytes stored, as they are.
 LSTATUS WINAPI RegQueryValueExA(HKEY inKey, LPCSTR inValueName, LPDWORD inReserved,
                                 LPDWORD outType, LPBYTE outData, LPDWORD ioData);
 LSTATUS WINAPI RegQueryValueExW(HKEY inKey, LPCWSTR inValueName, LPDWORD inReserved,
@@ -148,8 +156,10 @@ LSTATUS WINAPI RegQueryValueExW(HKEY inKey, LPCWSTR inValueName, LPDWORD inReser
 
 // PARAMS: inKey, a key opened with KEY_SET_VALUE; inValueName, null or empty for the default
 //   value; inReserved 0; inType, the value type; inData and inDataSize, the data. String data of
-//   the W form is UTF-16 including its terminator; the A form's 8-bit string data is read as
-//   UTF-8 and stored as UTF-16.
+//   the W form is UTF-16 including its terminator; the A form's string data is in the system code
+//   page and stored as UTF-16. String data whose size leaves out its terminator is stored with
+//   it, as on Windows: when the last character given is not zero and the one just past
+//   inDataSize is, that character is stored too (it is read, so it must be readable).
 // RETURNS: ERROR_SUCCESS; ERROR_ACCESS_DENIED; ERROR_KEY_DELETED when the key no longer exists.
 LSTATUS WINAPI RegSetValueExA(HKEY inKey, LPCSTR inValueName, DWORD inReserved, DWORD inType,
                               const BYTE* inData, DWORD inDataSize);
@@ -157,19 +167,20 @@ LSTATUS WINAPI RegSetValueExW(HKEY inKey, LPCWSTR inValueName, DWORD inReserved,
                               const BYTE* inData, DWORD inDataSize);
 
 // PARAMS: inKey, a key opened with KEY_SET_VALUE; inValueName, null or empty for the default
-//   value. RETURNS: ERROR_SUCCESS; ERROR_FILE_NOT_FOUND; ERROR_ACCESS_DENIED.
+//   value. RETURNS: ERROR_SUCCESS; ERROR_FILE_NOT_FOUND; ERROR_ACCESS_DENIED; ERROR_KEY_DELETED.
 LSTATUS WINAPI RegDeleteValueA(HKEY inKey, LPCSTR inValueName);
 LSTATUS WINAPI RegDeleteValueW(HKEY inKey, LPCWSTR inValueName);
 
 // PARAMS: inKey, an open key; inSubKey, the key to delete below it (empty: inKey itself).
 // RETURNS: ERROR_SUCCESS; ERROR_FILE_NOT_FOUND; ERROR_ACCESS_DENIED when the key has subkeys,
-//   is a predefined key, or the store cannot be written. The key's values go with it.
+//   is a predefined key, or the store cannot be written; ERROR_KEY_DELETED when inKey's key was
+//   deleted. The key's values go with it.
 LSTATUS WINAPI RegDeleteKeyA(HKEY inKey, LPCSTR inSubKey);
 LSTATUS WINAPI RegDeleteKeyW(HKEY inKey, LPCWSTR inSubKey);
 
 // PARAMS: inKey, an open key; inSubKey, the key to remove with all its subkeys and values
 //   (null: the subkeys and values of inKey are removed and inKey stays).
-// RETURNS: ERROR_SUCCESS; ERROR_FILE_NOT_FOUND; ERROR_ACCESS_DENIED.
+// RETURNS: ERROR_SUCCESS; ERROR_FILE_NOT_FOUND; ERROR_ACCESS_DENIED; ERROR_KEY_DELETED.
 LSTATUS WINAPI RegDeleteTreeA(HKEY inKey, LPCSTR inSubKey);
 LSTATUS WINAPI RegDeleteTreeW(HKEY inKey, LPCWSTR inSubKey);
 
@@ -178,7 +189,8 @@ LSTATUS WINAPI RegDeleteTreeW(HKEY inKey, LPCWSTR inSubKey);
 //   terminator, out, the characters stored without it; inReserved null; outClass/ioClass (may be
 //   null) receive an empty class; outLastWriteTime (may be null), when the key last changed.
 // RETURNS: ERROR_SUCCESS; ERROR_NO_MORE_ITEMS past the last subkey; ERROR_MORE_DATA when the
-//   name does not fit. Subkeys come in order of their names compared without regard to case.
+//   name does not fit; ERROR_KEY_DELETED. Subkeys come in order of their names compared without
+//   regard to case.
 LSTATUS WINAPI RegEnumKeyExA(HKEY inKey, DWORD inIndex, LPSTR outName, LPDWORD ioName,
                              LPDWORD inReserved, LPSTR outClass, LPDWORD ioClass,
                              PFILETIME outLastWriteTime);
@@ -189,9 +201,11 @@ LSTATUS WINAPI RegEnumKeyExW(HKEY inKey, DWORD inIndex, LPWSTR outName, LPDWORD 
 // PARAMS: inKey, a key opened with KEY_QUERY_VALUE; inIndex, 0 for the first value; outName and
 //   ioName as for RegEnumKeyEx; inReserved null; outType, outData and ioData as for
 //   RegQueryValueEx (each may be null).
-// RETURNS: ERROR_SUCCESS; ERROR_NO_MORE_ITEMS; ERROR_MORE_DATA when the name or the data does
-//   not fit. Values come in order of their names compared without regard to case; the default
-//   value, when set, has the empty name and comes first.
+// RETURNS: ERROR_SUCCESS; ERROR_NO_MORE_ITEMS; ERROR_KEY_DELETED; ERROR_MORE_DATA when the name
+//   or the data does not fit: outType and ioData then hold the type and the size needed, the
+//   buffers and ioName are left as they were, except that the W form hands out a name that fits
+//   when only the data does not. Values come in order of their names compared without regard to
+//   case; the default value, when set, has the empty name and comes first.
 LSTATUS WINAPI RegEnumValueA(HKEY inKey, DWORD inIndex, LPSTR outName, LPDWORD ioName,
                              LPDWORD inReserved, LPDWORD outType, LPBYTE outData, LPDWORD ioData);
 LSTATUS WINAPI RegEnumValueW(HKEY inKey, DWORD inIndex, LPWSTR outName, LPDWORD ioName,

@@ -7,6 +7,7 @@
 #include "StoreGuard.h"
 #include "StoreText.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -47,7 +48,9 @@ std::u16string NarrowName(LPCSTR inName) {
 // last byte is dropped).
 std::vector<uint8_t> StringDataToNarrow(const std::vector<uint8_t>& inData) {
   std::u16string theWide(inData.size() / 2, u'\0');
-  std::memcpy(theWide.data(), inData.data(), theWide.size() * sizeof(char16_t));
+  if (!theWide.empty()) {
+    std::memcpy(theWide.data(), inData.data(), theWide.size() * sizeof(char16_t));
+  }
   const std::string theNarrow = WideToAnsi(theWide);
   return std::vector<uint8_t>(theNarrow.begin(), theNarrow.end());
 }
@@ -57,13 +60,42 @@ std::vector<uint8_t> StringDataToWide(const BYTE* inData, DWORD inSize) {
   const std::u16string theWide =
       AnsiToWide(std::string_view(reinterpret_cast<const char*>(inData), inData == nullptr ? 0 : inSize));
   std::vector<uint8_t> theBytes(theWide.size() * sizeof(char16_t));
-  std::memcpy(theBytes.data(), theWide.data(), theBytes.size());
+  if (!theBytes.empty()) {
+    std::memcpy(theBytes.data(), theWide.data(), theBytes.size());
+  }
   return theBytes;
 }
 
+// The size of string data as RegSetValueEx stores it. A caller that left the terminating zero out
+// of the count gets it stored all the same, as Windows does: when the last character given is not
+// zero and the character just past the given size is, the count grows by that character. Like
+// Windows, this reads the one character beyond the given size, and only when the last given
+// character is not zero. inUnit is the size of a character: 1 for the 8-bit form, 2 for the wide.
+DWORD SizeWithForgottenTerminator(const BYTE* inData, DWORD inSize, DWORD inUnit) {
+  const DWORD theChars = inSize / inUnit;
+  if (inData == nullptr || theChars == 0 || inSize > std::numeric_limits<DWORD>::max() - 2 * inUnit) {
+    return inSize;
+  }
+  auto theCharAt = [inData, inUnit](DWORD inIndex) -> uint16_t {
+    const BYTE* theChar = inData + static_cast<size_t>(inIndex) * inUnit;
+    if (inUnit == 1) {
+      return *theChar;
+    }
+    uint16_t theWide = 0;  // the data of the wide form need not be aligned
+    std::memcpy(&theWide, theChar, sizeof theWide);
+    return theWide;
+  };
+  if (theCharAt(theChars - 1) != 0 && theCharAt(theChars) == 0) {
+    return (theChars + 1) * inUnit;
+  }
+  return inSize;
+}
+
 // Copies value data out as RegQueryValueEx does: a null buffer asks for the size; a buffer too
-// small gives ERROR_MORE_DATA with the size needed.
-LSTATUS CopyData(const std::vector<uint8_t>& inData, LPBYTE outData, LPDWORD ioSize) {
+// small gives ERROR_MORE_DATA with the size needed. With inTerminate (the 8-bit forms' string
+// data), data that does not end in a zero gets one after it when the buffer has room for it; the
+// size reported leaves it out.
+LSTATUS CopyData(const std::vector<uint8_t>& inData, LPBYTE outData, LPDWORD ioSize, bool inTerminate = false) {
   if (outData != nullptr && ioSize == nullptr) {
     return ERROR_INVALID_PARAMETER;
   }
@@ -83,6 +115,9 @@ LSTATUS CopyData(const std::vector<uint8_t>& inData, LPBYTE outData, LPDWORD ioS
   }
   if (!inData.empty()) {
     std::memcpy(outData, inData.data(), inData.size());
+    if (inTerminate && inData.size() < theRoom && inData.back() != 0) {
+      outData[inData.size()] = 0;
+    }
   }
   return ERROR_SUCCESS;
 }
@@ -101,6 +136,31 @@ LSTATUS CopyName(std::basic_string_view<Char> inName, Char* outName, LPDWORD ioS
   outName[inName.size()] = Char();
   *ioSize = static_cast<DWORD>(inName.size());
   return ERROR_SUCCESS;
+}
+
+// Copies an enumerated value out as RegEnumValue does. When the name or the data does not fit, the
+// result is ERROR_MORE_DATA with the type and the data size needed reported, and neither buffer
+// nor the name size is changed; except that the wide form, as on Windows, still hands out a name
+// that fits when only the data does not.
+template <typename Char>
+LSTATUS CopyValue(std::basic_string_view<Char> inName, DWORD inType, const std::vector<uint8_t>& inData,
+                  bool inTerminate, Char* outName, LPDWORD ioName, LPDWORD outType, LPBYTE outData, LPDWORD ioData) {
+  const bool theNameFits = inName.size() < *ioName;
+  const bool theDataFits = outData == nullptr || ioData == nullptr || inData.size() <= *ioData;
+  if (outType != nullptr) {
+    *outType = inType;
+  }
+  if (!theNameFits || !theDataFits) {
+    if (theNameFits && sizeof(Char) == sizeof(char16_t)) {
+      CopyName(inName, outName, ioName);
+    }
+    if (ioData != nullptr) {
+      *ioData = static_cast<DWORD>(std::min<size_t>(inData.size(), std::numeric_limits<DWORD>::max()));
+    }
+    return ERROR_MORE_DATA;
+  }
+  CopyName(inName, outName, ioName);
+  return CopyData(inData, outData, ioData, inTerminate);
 }
 
 template <typename Char>
@@ -216,7 +276,10 @@ LSTATUS WINAPI RegQueryValueExA(HKEY inKey, LPCSTR inValueName, LPDWORD inReserv
     if (outType != nullptr) {
       *outType = theType;
     }
-    return CopyData(IsStringType(theType) ? StringDataToNarrow(theData) : theData, outData, ioData);
+    if (IsStringType(theType)) {
+      return CopyData(StringDataToNarrow(theData), outData, ioData, true);
+    }
+    return CopyData(theData, outData, ioData);
   });
 }
 
@@ -250,7 +313,8 @@ LSTATUS WINAPI RegSetValueExA(HKEY inKey, LPCSTR inValueName, DWORD inReserved, 
     }
     const std::u16string theName = NarrowName(inValueName);
     if (IsStringType(inType)) {
-      const std::vector<uint8_t> theWide = StringDataToWide(inData, inDataSize);
+      const std::vector<uint8_t> theWide =
+          StringDataToWide(inData, SizeWithForgottenTerminator(inData, inDataSize, sizeof(char)));
       return RegistryStore::Instance().SetValue(inKey, theName, inType, theWide);
     }
     return RegistryStore::Instance().SetValue(inKey, theName, inType, std::span<const uint8_t>(inData, inDataSize));
@@ -266,8 +330,10 @@ LSTATUS WINAPI RegSetValueExW(HKEY inKey, LPCWSTR inValueName, DWORD inReserved,
     if (inData == nullptr && inDataSize != 0) {
       return ERROR_NOACCESS;
     }
+    const DWORD theSize =
+        IsStringType(inType) ? SizeWithForgottenTerminator(inData, inDataSize, sizeof(char16_t)) : inDataSize;
     return RegistryStore::Instance().SetValue(inKey, WideView(inValueName), inType,
-                                              std::span<const uint8_t>(inData, inDataSize));
+                                              std::span<const uint8_t>(inData, theSize));
   });
 }
 
@@ -367,13 +433,12 @@ LSTATUS WINAPI RegEnumValueA(HKEY inKey, DWORD inIndex, LPSTR outName, LPDWORD i
       return theResult;
     }
     const std::string theNarrow = WideToAnsi(theName);
-    if (const LSTATUS theResult = CopyName(std::string_view(theNarrow), outName, ioName); theResult != ERROR_SUCCESS) {
-      return theResult;
+    const bool theString = IsStringType(theType);
+    if (theString) {
+      theData = StringDataToNarrow(theData);
     }
-    if (outType != nullptr) {
-      *outType = theType;
-    }
-    return CopyData(IsStringType(theType) ? StringDataToNarrow(theData) : theData, outData, ioData);
+    return CopyValue(std::string_view(theNarrow), theType, theData, theString, outName, ioName, outType, outData,
+                     ioData);
   });
 }
 
@@ -391,13 +456,8 @@ LSTATUS WINAPI RegEnumValueW(HKEY inKey, DWORD inIndex, LPWSTR outName, LPDWORD 
         theResult != ERROR_SUCCESS) {
       return theResult;
     }
-    if (const LSTATUS theResult = CopyName(std::u16string_view(theName), outName, ioName); theResult != ERROR_SUCCESS) {
-      return theResult;
-    }
-    if (outType != nullptr) {
-      *outType = theType;
-    }
-    return CopyData(theData, outData, ioData);
+    return CopyValue(std::u16string_view(theName), theType, theData, false, outName, ioName, outType, outData,
+                     ioData);
   });
 }
 

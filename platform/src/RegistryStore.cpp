@@ -132,10 +132,11 @@ HKEY RegistryStore::AddHandle(KeyRef inRef) {
   return reinterpret_cast<HKEY>(theHandle);
 }
 
-RegistryStore::Found RegistryStore::Resolve(const std::vector<std::u16string>& inPath) {
+RegistryStore::Found RegistryStore::Resolve(int64_t inStart, std::span<const std::u16string> inNames) {
   Found theFound;
+  theFound.mID = inStart;
   SqliteStatement theQuery(mStore.Db(), "SELECT id FROM RegKeys WHERE parent = ?1 AND fold = ?2");
-  for (const std::u16string& theName : inPath) {
+  for (const std::u16string& theName : inNames) {
     theQuery.Reset();
     theQuery.Bind(1, theFound.mID).Bind(2, FoldName(theName));
     if (!theQuery.Step()) {
@@ -150,12 +151,14 @@ RegistryStore::Found RegistryStore::Resolve(const std::vector<std::u16string>& i
   return theFound;
 }
 
-RegistryStore::Found RegistryStore::CreatePath(const std::vector<std::u16string>& inPath, bool& outCreatedLast) {
+RegistryStore::Found RegistryStore::CreatePath(int64_t inStart, std::span<const std::u16string> inNames,
+                                              bool& outCreatedLast) {
   Found theFound;
+  theFound.mID = inStart;
   outCreatedLast = false;
   SqliteStatement theQuery(mStore.Db(), "SELECT id FROM RegKeys WHERE parent = ?1 AND fold = ?2");
   SqliteStatement theInsert(mStore.Db(), "INSERT INTO RegKeys(parent, name, fold, written) VALUES(?1, ?2, ?3, ?4)");
-  for (const std::u16string& theName : inPath) {
+  for (const std::u16string& theName : inNames) {
     const std::string theFold = FoldName(theName);
     theQuery.Reset();
     theQuery.Bind(1, theFound.mID).Bind(2, theFold);
@@ -191,31 +194,43 @@ bool RegistryStore::StoreIsReadOnly() {
   return mStore.Open(SqliteStore::Access::kRead) == ERROR_SUCCESS && mStore.IsReadOnly();
 }
 
-LSTATUS RegistryStore::OpenKey(HKEY inParent, std::u16string_view inSubKey, REGSAM inDesired, HKEY& outKey) {
-  std::lock_guard theLock(mMutex);
-  KeyRef theRef;
-  if (const LSTATUS theError = Lookup(inParent, 0, theRef); theError != ERROR_SUCCESS) {
-    return theError;
-  }
-  if (const DWORD theError = ParsePath(inSubKey, theRef.mPath); theError != ERROR_SUCCESS) {
-    return static_cast<LSTATUS>(theError);
-  }
-  if (theRef.mPath.size() > theRef.mFixed) {
-    const DWORD theOpen = mStore.Open(SqliteStore::Access::kRead);
-    if (theOpen != ERROR_SUCCESS) {
-      return static_cast<LSTATUS>(theOpen);  // ERROR_FILE_NOT_FOUND for a store that does not exist
-    }
-    if (const Found theFound = Resolve(theRef.mPath); theFound.mError != ERROR_SUCCESS) {
-      return static_cast<LSTATUS>(theFound.mError);
-    }
-  }
+LSTATUS RegistryStore::GrantAccess(REGSAM inDesired, REGSAM& outAccess) {
   const REGSAM theDesired = inDesired & ~kIgnoredRights;
   if ((theDesired & MAXIMUM_ALLOWED) != 0) {
-    theRef.mAccess = (theDesired & ~MAXIMUM_ALLOWED) | (StoreIsReadOnly() ? KEY_READ : KEY_ALL_ACCESS);
+    outAccess = (theDesired & ~MAXIMUM_ALLOWED) | (StoreIsReadOnly() ? KEY_READ : KEY_ALL_ACCESS);
   } else if ((theDesired & kWriteRights) != 0 && StoreIsReadOnly()) {
     return ERROR_ACCESS_DENIED;
   } else {
-    theRef.mAccess = theDesired;
+    outAccess = theDesired;
+  }
+  return ERROR_SUCCESS;
+}
+
+LSTATUS RegistryStore::OpenKey(HKEY inParent, std::u16string_view inSubKey, REGSAM inDesired, HKEY& outKey) {
+  std::lock_guard theLock(mMutex);
+  KeyRef theParent;
+  if (const LSTATUS theError = Lookup(inParent, 0, theParent); theError != ERROR_SUCCESS) {
+    return theError;
+  }
+  KeyRef theRef = theParent;
+  if (const DWORD theError = ParsePath(inSubKey, theRef.mPath); theError != ERROR_SUCCESS) {
+    return static_cast<LSTATUS>(theError);
+  }
+  if (theRef.OwnKey()) {
+    // Opening below a deleted key, or the deleted key itself again, gives ERROR_KEY_DELETED.
+    int64_t theID = 0;
+    if (const DWORD theError = ResolveForRead(theParent, theID); theError != ERROR_SUCCESS) {
+      return static_cast<LSTATUS>(theError);
+    }
+    const Found theFound =
+        Resolve(theID, std::span<const std::u16string>(theRef.mPath).subspan(theParent.mPath.size()));
+    if (theFound.mError != ERROR_SUCCESS) {
+      return static_cast<LSTATUS>(theFound.mError);
+    }
+    theRef.mID = theFound.mID;
+  }
+  if (const LSTATUS theError = GrantAccess(inDesired, theRef.mAccess); theError != ERROR_SUCCESS) {
+    return theError;
   }
   outKey = AddHandle(std::move(theRef));
   return ERROR_SUCCESS;
@@ -226,35 +241,39 @@ LSTATUS RegistryStore::CreateKey(HKEY inParent, std::u16string_view inSubKey, DW
   if ((inOptions & (REG_OPTION_VOLATILE | REG_OPTION_CREATE_LINK)) != 0) {
     return ERROR_NOT_SUPPORTED;  // the store keeps every key; volatile keys and links are not offered
   }
-  std::unique_lock theLock(mMutex);
-  KeyRef theRef;
-  if (const LSTATUS theError = Lookup(inParent, 0, theRef); theError != ERROR_SUCCESS) {
+  std::lock_guard theLock(mMutex);
+  KeyRef theParent;
+  if (const LSTATUS theError = Lookup(inParent, 0, theParent); theError != ERROR_SUCCESS) {
     return theError;
   }
-  const REGSAM theParentAccess = theRef.mAccess;
+  KeyRef theRef = theParent;
   if (const DWORD theError = ParsePath(inSubKey, theRef.mPath); theError != ERROR_SUCCESS) {
     return static_cast<LSTATUS>(theError);
   }
+  const auto theSub = std::span<const std::u16string>(theRef.mPath).subspan(theParent.mPath.size());
   // A key that exists is opened, which needs no right to write.
   DWORD theExisting = ERROR_SUCCESS;
-  if (theRef.mPath.size() > theRef.mFixed) {
-    theExisting = mStore.Open(SqliteStore::Access::kRead);
+  if (theRef.OwnKey()) {
+    int64_t theID = 0;
+    theExisting = ResolveForRead(theParent, theID);
     if (theExisting == ERROR_SUCCESS) {
-      theExisting = Resolve(theRef.mPath).mError;
+      const Found theFound = Resolve(theID, theSub);
+      theExisting = theFound.mError;
+      theRef.mID = theFound.mID;
     }
   }
   if (theExisting == ERROR_SUCCESS) {
-    theLock.unlock();
-    const LSTATUS theResult = OpenKey(inParent, inSubKey, inDesired, outKey);
-    if (theResult == ERROR_SUCCESS) {
-      outDisposition = REG_OPENED_EXISTING_KEY;
+    if (const LSTATUS theError = GrantAccess(inDesired, theRef.mAccess); theError != ERROR_SUCCESS) {
+      return theError;
     }
-    return theResult;
+    outKey = AddHandle(std::move(theRef));
+    outDisposition = REG_OPENED_EXISTING_KEY;
+    return ERROR_SUCCESS;
   }
   if (theExisting != ERROR_FILE_NOT_FOUND) {
-    return static_cast<LSTATUS>(theExisting);
+    return static_cast<LSTATUS>(theExisting);  // ERROR_KEY_DELETED for a parent that is gone
   }
-  if ((theParentAccess & KEY_CREATE_SUB_KEY) == 0) {
+  if ((theParent.mAccess & KEY_CREATE_SUB_KEY) == 0) {
     return ERROR_ACCESS_DENIED;
   }
   if (const DWORD theOpen = mStore.Open(SqliteStore::Access::kWrite); theOpen != ERROR_SUCCESS) {
@@ -264,8 +283,15 @@ LSTATUS RegistryStore::CreateKey(HKEY inParent, std::u16string_view inSubKey, DW
   if (theTransaction.Result() != SQLITE_OK) {
     return static_cast<LSTATUS>(mStore.ErrorFrom(theTransaction.Result()));
   }
+  // The parent is looked up again inside the transaction: a key that another handle or process
+  // deleted since is refused here, never made again along the path or left without a parent.
+  int64_t theParentID = 0;
+  if (const DWORD theError = ResolveForWrite(theParent, theParentID); theError != ERROR_SUCCESS) {
+    return static_cast<LSTATUS>(theError);
+  }
   bool theCreated = false;
-  if (const Found theFound = CreatePath(theRef.mPath, theCreated); theFound.mError != ERROR_SUCCESS) {
+  const Found theFound = CreatePath(theParentID, theSub, theCreated);
+  if (theFound.mError != ERROR_SUCCESS) {
     return static_cast<LSTATUS>(theFound.mError);
   }
   if (const int theCommit = theTransaction.Commit(); theCommit != SQLITE_OK) {
@@ -273,6 +299,7 @@ LSTATUS RegistryStore::CreateKey(HKEY inParent, std::u16string_view inSubKey, DW
   }
   const REGSAM theDesired = inDesired & ~(kIgnoredRights | MAXIMUM_ALLOWED);
   theRef.mAccess = (inDesired & MAXIMUM_ALLOWED) != 0 ? (theDesired | KEY_ALL_ACCESS) : theDesired;
+  theRef.mID = theFound.mID;
   outKey = AddHandle(std::move(theRef));
   outDisposition = theCreated ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   return ERROR_SUCCESS;
@@ -286,43 +313,46 @@ LSTATUS RegistryStore::CloseKey(HKEY inKey) {
   return mHandles.erase(reinterpret_cast<uintptr_t>(inKey)) == 1 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-// RETURNS: ERROR_SUCCESS; ERROR_FILE_NOT_FOUND when only the predefined key's own part of the
-// path is missing (the key exists and is empty); ERROR_KEY_DELETED when the key is gone; a store
-// failure.
+// The row of the key that a handle stands for, looked up in the store at each call, so that a
+// deletion through any handle or by any process is seen.
+// RETURNS: ERROR_SUCCESS; ERROR_KEY_DELETED when the handle's own key is gone, also when a key of
+// the same name was made since (that is another key, as on Windows); for the predefined key's own
+// part of the path, which exists whether or not the store holds it: ERROR_FILE_NOT_FOUND when the
+// store does not hold it yet, or with inMakePredefined (inside a write transaction) it is made; a
+// store failure.
+DWORD RegistryStore::HandleKey(const KeyRef& inRef, bool inMakePredefined, int64_t& outID) {
+  const Found theFound = Resolve(0, inRef.mPath);
+  outID = theFound.mID;
+  if (inRef.OwnKey()) {
+    if (theFound.mError == ERROR_FILE_NOT_FOUND || (theFound.mError == ERROR_SUCCESS && theFound.mID != inRef.mID)) {
+      return ERROR_KEY_DELETED;
+    }
+    return theFound.mError;
+  }
+  if (theFound.mError != ERROR_FILE_NOT_FOUND || !inMakePredefined) {
+    return theFound.mError;
+  }
+  // Only the predefined key's own part is missing (HKEY_CLASSES_ROOT before its first key).
+  bool theCreated = false;
+  const Found theMade = CreatePath(0, inRef.mPath, theCreated);
+  outID = theMade.mID;
+  return theMade.mError;
+}
+
+// HandleKey for reading: a store that does not exist holds no key of a handle.
 DWORD RegistryStore::ResolveForRead(const KeyRef& inRef, int64_t& outID) {
   const DWORD theOpen = mStore.Open(SqliteStore::Access::kRead);
-  const bool theOwnPart = inRef.mPath.size() > inRef.mFixed;
   if (theOpen == ERROR_FILE_NOT_FOUND) {
-    return theOwnPart ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
+    return inRef.OwnKey() ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
   }
   if (theOpen != ERROR_SUCCESS) {
     return theOpen;
   }
-  const Found theFound = Resolve(inRef.mPath);
-  outID = theFound.mID;
-  if (theFound.mError == ERROR_FILE_NOT_FOUND && theOwnPart) {
-    return ERROR_KEY_DELETED;
-  }
-  return theFound.mError;
+  return HandleKey(inRef, false, outID);
 }
 
-// Inside a write transaction: the key of a handle, creating the predefined key's own part of the
-// path when the store does not hold it yet.
-DWORD RegistryStore::ResolveForWrite(const KeyRef& inRef, int64_t& outID) {
-  const Found theFound = Resolve(inRef.mPath);
-  outID = theFound.mID;
-  if (theFound.mError != ERROR_FILE_NOT_FOUND) {
-    return theFound.mError;
-  }
-  if (inRef.mPath.size() > inRef.mFixed) {
-    return ERROR_KEY_DELETED;
-  }
-  // Only the predefined key's own part is missing (HKEY_CLASSES_ROOT before its first key).
-  bool theCreated = false;
-  const Found theMade = CreatePath(inRef.mPath, theCreated);
-  outID = theMade.mID;
-  return theMade.mError;
-}
+// HandleKey inside a write transaction, making the predefined key's own part when missing.
+DWORD RegistryStore::ResolveForWrite(const KeyRef& inRef, int64_t& outID) { return HandleKey(inRef, true, outID); }
 
 LSTATUS RegistryStore::QueryValue(HKEY inKey, std::u16string_view inName, DWORD& outType,
                                   std::vector<uint8_t>& outData) {
@@ -388,7 +418,7 @@ LSTATUS RegistryStore::DeleteValue(HKEY inKey, std::u16string_view inName) {
   }
   // Deleting from a store that does not exist finds nothing, and creates nothing.
   if (const DWORD theOpen = mStore.Open(SqliteStore::Access::kRead); theOpen != ERROR_SUCCESS) {
-    return static_cast<LSTATUS>(theOpen);
+    return theOpen == ERROR_FILE_NOT_FOUND && theRef.OwnKey() ? ERROR_KEY_DELETED : static_cast<LSTATUS>(theOpen);
   }
   if (const DWORD theOpen = mStore.Open(SqliteStore::Access::kWrite); theOpen != ERROR_SUCCESS) {
     return static_cast<LSTATUS>(theOpen);
@@ -397,21 +427,19 @@ LSTATUS RegistryStore::DeleteValue(HKEY inKey, std::u16string_view inName) {
   if (theTransaction.Result() != SQLITE_OK) {
     return static_cast<LSTATUS>(mStore.ErrorFrom(theTransaction.Result()));
   }
-  const Found theFound = Resolve(theRef.mPath);
-  if (theFound.mError != ERROR_SUCCESS) {
-    const bool theOwnPart = theRef.mPath.size() > theRef.mFixed;
-    return theFound.mError == ERROR_FILE_NOT_FOUND && theOwnPart ? ERROR_KEY_DELETED
-                                                                 : static_cast<LSTATUS>(theFound.mError);
+  int64_t theID = 0;
+  if (const DWORD theError = HandleKey(theRef, false, theID); theError != ERROR_SUCCESS) {
+    return static_cast<LSTATUS>(theError);
   }
   SqliteStatement theDelete(mStore.Db(), "DELETE FROM RegValues WHERE key = ?1 AND fold = ?2");
-  theDelete.Bind(1, theFound.mID).Bind(2, FoldName(inName));
+  theDelete.Bind(1, theID).Bind(2, FoldName(inName));
   if (const int theResult = theDelete.Run(); theResult != SQLITE_OK) {
     return static_cast<LSTATUS>(mStore.ErrorFrom(theResult));
   }
   if (sqlite3_changes(mStore.Db()) == 0) {
     return ERROR_FILE_NOT_FOUND;
   }
-  if (const DWORD theError = Touch(theFound.mID); theError != ERROR_SUCCESS) {
+  if (const DWORD theError = Touch(theID); theError != ERROR_SUCCESS) {
     return static_cast<LSTATUS>(theError);
   }
   return static_cast<LSTATUS>(mStore.ErrorFrom(theTransaction.Commit()));
@@ -419,23 +447,26 @@ LSTATUS RegistryStore::DeleteValue(HKEY inKey, std::u16string_view inName) {
 
 LSTATUS RegistryStore::DeleteKey(HKEY inKey, std::u16string_view inSubKey) {
   std::lock_guard theLock(mMutex);
-  KeyRef theRef;
+  KeyRef theHandle;
   // Deleting the key of the handle itself needs the handle's DELETE right; deleting a subkey
   // needs only the right to write the store, as the parent's handle rights do not apply.
-  if (const LSTATUS theError = Lookup(inKey, inSubKey.empty() ? DELETE : 0, theRef); theError != ERROR_SUCCESS) {
+  if (const LSTATUS theError = Lookup(inKey, inSubKey.empty() ? DELETE : 0, theHandle); theError != ERROR_SUCCESS) {
     return theError;
   }
+  KeyRef theRef = theHandle;
   if (const DWORD theError = ParsePath(inSubKey, theRef.mPath); theError != ERROR_SUCCESS) {
     return static_cast<LSTATUS>(theError);
   }
-  if (theRef.mPath.size() <= theRef.mFixed) {
+  if (!theRef.OwnKey()) {
     return ERROR_ACCESS_DENIED;  // a predefined key cannot be deleted
   }
-  if (const DWORD theOpen = mStore.Open(SqliteStore::Access::kRead); theOpen != ERROR_SUCCESS) {
-    return static_cast<LSTATUS>(theOpen);
-  }
+  const auto theSub = std::span<const std::u16string>(theRef.mPath).subspan(theHandle.mPath.size());
   // As on Windows, a key that is not there is reported as missing, whatever the caller's rights.
-  if (const Found theFound = Resolve(theRef.mPath); theFound.mError != ERROR_SUCCESS) {
+  int64_t theID = 0;
+  if (const DWORD theError = ResolveForRead(theHandle, theID); theError != ERROR_SUCCESS) {
+    return static_cast<LSTATUS>(theError);
+  }
+  if (const Found theFound = Resolve(theID, theSub); theFound.mError != ERROR_SUCCESS) {
     return static_cast<LSTATUS>(theFound.mError);
   }
   if (const DWORD theOpen = mStore.Open(SqliteStore::Access::kWrite); theOpen != ERROR_SUCCESS) {
@@ -445,7 +476,10 @@ LSTATUS RegistryStore::DeleteKey(HKEY inKey, std::u16string_view inSubKey) {
   if (theTransaction.Result() != SQLITE_OK) {
     return static_cast<LSTATUS>(mStore.ErrorFrom(theTransaction.Result()));
   }
-  const Found theFound = Resolve(theRef.mPath);
+  if (const DWORD theError = HandleKey(theHandle, false, theID); theError != ERROR_SUCCESS) {
+    return static_cast<LSTATUS>(theError);
+  }
+  const Found theFound = Resolve(theID, theSub);
   if (theFound.mError != ERROR_SUCCESS) {
     return static_cast<LSTATUS>(theFound.mError);
   }
@@ -477,21 +511,24 @@ LSTATUS RegistryStore::DeleteTree(HKEY inKey, std::u16string_view inSubKey) {
   if (theKeepKey) {
     theNeeded |= KEY_SET_VALUE;
   }
-  KeyRef theRef;
-  if (const LSTATUS theError = Lookup(inKey, theNeeded, theRef); theError != ERROR_SUCCESS) {
+  KeyRef theHandle;
+  if (const LSTATUS theError = Lookup(inKey, theNeeded, theHandle); theError != ERROR_SUCCESS) {
     return theError;
   }
+  KeyRef theRef = theHandle;
   if (const DWORD theError = ParsePath(inSubKey, theRef.mPath); theError != ERROR_SUCCESS) {
     return static_cast<LSTATUS>(theError);
   }
-  const bool theEmptyRoot = theKeepKey && theRef.mPath.size() <= theRef.mFixed;
-  if (const DWORD theOpen = mStore.Open(SqliteStore::Access::kRead); theOpen != ERROR_SUCCESS) {
-    return theOpen == ERROR_FILE_NOT_FOUND && theEmptyRoot ? ERROR_SUCCESS : static_cast<LSTATUS>(theOpen);
-  }
+  const auto theSub = std::span<const std::u16string>(theRef.mPath).subspan(theHandle.mPath.size());
+  // Emptying a predefined key that the store does not hold yet has nothing to do.
+  const bool theEmptyRoot = theKeepKey && !theRef.OwnKey();
   // As on Windows, a key that is not there is reported as missing, whatever the caller's rights.
-  if (const Found theFound = Resolve(theRef.mPath); theFound.mError != ERROR_SUCCESS) {
-    return theFound.mError == ERROR_FILE_NOT_FOUND && theEmptyRoot ? ERROR_SUCCESS
-                                                                   : static_cast<LSTATUS>(theFound.mError);
+  int64_t theID = 0;
+  if (const DWORD theError = ResolveForRead(theHandle, theID); theError != ERROR_SUCCESS) {
+    return theError == ERROR_FILE_NOT_FOUND && theEmptyRoot ? ERROR_SUCCESS : static_cast<LSTATUS>(theError);
+  }
+  if (const Found theFound = Resolve(theID, theSub); theFound.mError != ERROR_SUCCESS) {
+    return static_cast<LSTATUS>(theFound.mError);
   }
   if (const DWORD theOpen = mStore.Open(SqliteStore::Access::kWrite); theOpen != ERROR_SUCCESS) {
     return static_cast<LSTATUS>(theOpen);
@@ -500,10 +537,12 @@ LSTATUS RegistryStore::DeleteTree(HKEY inKey, std::u16string_view inSubKey) {
   if (theTransaction.Result() != SQLITE_OK) {
     return static_cast<LSTATUS>(mStore.ErrorFrom(theTransaction.Result()));
   }
-  const Found theFound = Resolve(theRef.mPath);
+  if (const DWORD theError = HandleKey(theHandle, false, theID); theError != ERROR_SUCCESS) {
+    return theError == ERROR_FILE_NOT_FOUND && theEmptyRoot ? ERROR_SUCCESS : static_cast<LSTATUS>(theError);
+  }
+  const Found theFound = Resolve(theID, theSub);
   if (theFound.mError != ERROR_SUCCESS) {
-    return theFound.mError == ERROR_FILE_NOT_FOUND && theEmptyRoot ? ERROR_SUCCESS
-                                                                   : static_cast<LSTATUS>(theFound.mError);
+    return static_cast<LSTATUS>(theFound.mError);
   }
   SqliteStatement theValues(mStore.Db(),
                             std::string(kSubtree) + "DELETE FROM RegValues WHERE key IN Subtree");

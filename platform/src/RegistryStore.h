@@ -48,11 +48,15 @@ class RegistryStore {
  private:
   // What a handle stands for: a path of key names from the machine root and the rights it holds.
   // HKEY_CLASSES_ROOT is the path SOFTWARE\Classes; mFixed counts the leading names that belong
-  // to the predefined key itself, which exists whether or not the store holds it yet.
+  // to the predefined key itself, which exists whether or not the store holds it yet. A handle to
+  // a key of its own (a path longer than mFixed) also keeps the key's row: the key it was opened
+  // on, which no other key can become, even one made again under the same name after a deletion.
   struct KeyRef {
     std::vector<std::u16string> mPath;
     size_t mFixed = 0;
+    int64_t mID = 0;
     REGSAM mAccess = 0;
+    bool OwnKey() const { return mPath.size() > mFixed; }
   };
   // The outcome of walking a path in the store.
   struct Found {
@@ -62,11 +66,16 @@ class RegistryStore {
 
   LSTATUS Lookup(HKEY inKey, REGSAM inNeeded, KeyRef& outRef) const;
   HKEY AddHandle(KeyRef inRef);
-  Found Resolve(const std::vector<std::u16string>& inPath);
-  // Walks inPath, creating missing keys; inside a write transaction.
-  Found CreatePath(const std::vector<std::u16string>& inPath, bool& outCreatedLast);
+  // Walks inNames down from the key inStart.
+  Found Resolve(int64_t inStart, std::span<const std::u16string> inNames);
+  // Walks inNames down from the key inStart, creating missing keys; inside a write transaction.
+  Found CreatePath(int64_t inStart, std::span<const std::u16string> inNames, bool& outCreatedLast);
+  // The key of a handle, checked against the store (see the definition).
+  DWORD HandleKey(const KeyRef& inRef, bool inMakePredefined, int64_t& outID);
   DWORD ResolveForRead(const KeyRef& inRef, int64_t& outID);
   DWORD ResolveForWrite(const KeyRef& inRef, int64_t& outID);
+  // The rights of a new handle asking for inDesired. RETURNS: ERROR_SUCCESS or ERROR_ACCESS_DENIED.
+  LSTATUS GrantAccess(REGSAM inDesired, REGSAM& outAccess);
   DWORD Touch(int64_t inID);
   bool StoreIsReadOnly();
 

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -189,6 +191,29 @@ class RegistryTest : public ::testing::Test {
     }
     sqlite3_close(theDb);
     return theCount;
+  }
+
+  // Keys whose parent row is missing and values whose key row is missing, read with SQLite
+  // itself; empty when every key and value hangs from something that exists (or there is no store).
+  std::string Orphans() {
+    std::string theOrphans;
+    sqlite3* theDb = nullptr;
+    if (sqlite3_open_v2(StorePath().c_str(), &theDb, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+      sqlite3_stmt* theQuery = nullptr;
+      const char* theSql =
+          "SELECT 'key ' || name FROM RegKeys WHERE parent <> 0 AND parent NOT IN (SELECT id FROM RegKeys) "
+          "UNION ALL SELECT 'value ' || name FROM RegValues WHERE key <> 0 AND key NOT IN (SELECT id FROM RegKeys)";
+      if (sqlite3_prepare_v2(theDb, theSql, -1, &theQuery, nullptr) != SQLITE_OK) {
+        theOrphans = "the store could not be read";
+      }
+      while (theQuery != nullptr && sqlite3_step(theQuery) == SQLITE_ROW) {
+        theOrphans += reinterpret_cast<const char*>(sqlite3_column_text(theQuery, 0));
+        theOrphans += "; ";
+      }
+      sqlite3_finalize(theQuery);
+    }
+    sqlite3_close(theDb);
+    return theOrphans;
   }
 
   fs::path mFolder;
@@ -402,6 +427,175 @@ TEST_F(RegistryTest, QuerySizesAndMoreData) {
   RegCloseKey(theKey);
 }
 
+// String data written without its terminating zero is stored with it when a zero follows just past
+// the given size, as Windows does (it looks at that one character); every read then reports the
+// size stored. Data whose last given character is a zero, or that is followed by another
+// character, is stored as given, and other types are never touched.
+TEST_F(RegistryTest, StringWrittenWithoutItsTerminatorIsStoredWithIt) {
+  static const char16_t kFive[] = u"abcde";
+  static const char16_t kPathWide[] = u"%PATH%";
+  static const char16_t kMultiWide[] = u"Aa\0Bb\0Cc\0";  // the literal adds the last terminator
+  static const char kFull[] = "FullString";
+  static const char kPath[] = "%PATH%";
+  static const char kMulti[] = "Aa\0Bb\0Cc\0";
+  static const char kInner[] = "This\0Breaks\0\0A\0\0\0Lot\0\0\0\0";
+  struct Case {
+    const char* mWhat;
+    bool mWide;         // written with RegSetValueExW, else RegSetValueExA
+    DWORD mType;
+    const void* mData;
+    DWORD mSize;        // the size given when writing
+    DWORD mWideSize;    // Windows: the size RegQueryValueExW and RegEnumValueW report
+    DWORD mNarrowSize;  // Windows: the size RegQueryValueExA and RegEnumValueA report
+  };
+  const Case theCases[] = {
+      // Written with the wide form.
+      {"W, 5 characters without the terminator, a zero after them", true, REG_SZ, kFive, 10, 12, 6},
+      {"W, 5 characters and the terminator", true, REG_SZ, kFive, 12, 12, 6},
+      {"W, 4 characters, another character after them", true, REG_SZ, kFive, 8, 8, 4},
+      {"W, no data", true, REG_SZ, kFive, 0, 0, 0},
+      {"W, expandable, without the terminator", true, REG_EXPAND_SZ, kPathWide, 12, 14, 7},
+      {"W, multi-string with its last terminator only", true, REG_MULTI_SZ, kMultiWide, 18, 18, 9},
+      {"W, multi-string without its last terminator", true, REG_MULTI_SZ, kMultiWide, 16, 18, 9},
+      {"W, multi-string cut inside its last string", true, REG_MULTI_SZ, kMultiWide, 14, 14, 7},
+      {"W, binary data", true, REG_BINARY, kFive, 10, 10, 10},
+      // Written with the 8-bit form.
+      {"A, 10 characters without the terminator, a zero after them", false, REG_SZ, kFull, 10, 22, 11},
+      {"A, 9 characters, another character after them", false, REG_SZ, kFull, 9, 18, 9},
+      {"A, 10 characters and the terminator", false, REG_SZ, kFull, 11, 22, 11},
+      {"A, no data", false, REG_SZ, kFull, 0, 0, 0},
+      {"A, zeros inside the string", false, REG_SZ, kInner, sizeof kInner, 2 * sizeof kInner, sizeof kInner},
+      {"A, expandable, without the terminator", false, REG_EXPAND_SZ, kPath, 6, 14, 7},
+      {"A, multi-string as REG_SZ with its last terminator only", false, REG_SZ, kMulti, 9, 18, 9},
+      {"A, multi-string as REG_SZ without its last terminator", false, REG_SZ, kMulti, 8, 18, 9},
+      {"A, multi-string as REG_SZ cut inside its last string", false, REG_SZ, kMulti, 7, 14, 7},
+      {"A, multi-string without its last terminator", false, REG_MULTI_SZ, kMulti, 8, 18, 9},
+      {"A, binary data", false, REG_BINARY, kFull, 10, 10, 10},
+  };
+  HKEY theKey = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Strings");
+  for (const Case& theCase : theCases) {
+    SCOPED_TRACE(theCase.mWhat);
+    const LSTATUS theSet =
+        theCase.mWide ? RegSetValueExW(theKey, u"V", 0, theCase.mType, Bytes(theCase.mData), theCase.mSize)
+                      : RegSetValueExA(theKey, "V", 0, theCase.mType, Bytes(theCase.mData), theCase.mSize);
+    ASSERT_EQ(theSet, ERROR_SUCCESS);
+
+    // What each form should read: the bytes given (and the terminator stored after them), in the
+    // other form's characters for strings (all of them ASCII here).
+    const bool theString = theCase.mType != REG_BINARY;
+    const BYTE* theGiven = Bytes(theCase.mData);
+    std::vector<BYTE> theWide(theCase.mWideSize);
+    std::vector<BYTE> theNarrow(theCase.mNarrowSize);
+    if (!theString) {
+      theWide.assign(theGiven, theGiven + theCase.mWideSize);
+      theNarrow.assign(theGiven, theGiven + theCase.mNarrowSize);
+    } else if (theCase.mWide) {
+      theWide.assign(theGiven, theGiven + theCase.mWideSize);
+      for (size_t theIndex = 0; theIndex < theNarrow.size(); ++theIndex) {
+        theNarrow[theIndex] = static_cast<BYTE>(static_cast<const char16_t*>(theCase.mData)[theIndex]);
+      }
+    } else {
+      theNarrow.assign(theGiven, theGiven + theCase.mNarrowSize);
+      for (size_t theIndex = 0; theIndex < theWide.size() / 2; ++theIndex) {
+        const auto theChar = static_cast<char16_t>(static_cast<const unsigned char*>(theCase.mData)[theIndex]);
+        std::memcpy(&theWide[2 * theIndex], &theChar, 2);
+      }
+    }
+
+    for (const bool theWideRead : {true, false}) {
+      SCOPED_TRACE(theWideRead ? "read with the wide form" : "read with the 8-bit form");
+      const std::vector<BYTE>& theWanted = theWideRead ? theWide : theNarrow;
+      const DWORD theWantedSize = static_cast<DWORD>(theWanted.size());
+      DWORD theType = 0;
+      // The size alone.
+      DWORD theSize = 0;
+      EXPECT_EQ(theWideRead ? RegQueryValueExW(theKey, u"V", nullptr, &theType, nullptr, &theSize)
+                            : RegQueryValueExA(theKey, "V", nullptr, &theType, nullptr, &theSize),
+                ERROR_SUCCESS);
+      EXPECT_EQ(theSize, theWantedSize);
+      EXPECT_EQ(theType, theCase.mType);
+      // The data.
+      BYTE theData[64];
+      theSize = sizeof theData;
+      ASSERT_EQ(theWideRead ? RegQueryValueExW(theKey, u"V", nullptr, nullptr, theData, &theSize)
+                            : RegQueryValueExA(theKey, "V", nullptr, nullptr, theData, &theSize),
+                ERROR_SUCCESS);
+      EXPECT_EQ(std::vector<BYTE>(theData, theData + theSize), theWanted);
+      // A buffer one byte short.
+      if (theWantedSize > 0) {
+        theSize = theWantedSize - 1;
+        EXPECT_EQ(theWideRead ? RegQueryValueExW(theKey, u"V", nullptr, nullptr, theData, &theSize)
+                              : RegQueryValueExA(theKey, "V", nullptr, nullptr, theData, &theSize),
+                  ERROR_MORE_DATA);
+        EXPECT_EQ(theSize, theWantedSize);
+      }
+      // Enumerated.
+      char16_t theWideName[8];
+      char theNarrowName[8];
+      DWORD theNameSize = 8;
+      theSize = sizeof theData;
+      theType = 0;
+      ASSERT_EQ(theWideRead ? RegEnumValueW(theKey, 0, theWideName, &theNameSize, nullptr, &theType, theData, &theSize)
+                            : RegEnumValueA(theKey, 0, theNarrowName, &theNameSize, nullptr, &theType, theData,
+                                            &theSize),
+                ERROR_SUCCESS);
+      EXPECT_EQ(theType, theCase.mType);
+      EXPECT_EQ(std::vector<BYTE>(theData, theData + theSize), theWanted);
+    }
+  }
+  RegCloseKey(theKey);
+}
+
+// The 8-bit reads put a zero after string data that does not end in one when the buffer has room
+// for it, leaving it out of the size they report; without that room the buffer gets the data only.
+TEST_F(RegistryTest, EightBitReadsEndStringDataWithAZeroWhenThereIsRoom) {
+  static const char kString[] = "FullString";   // stored as its first 9 characters
+  static const char kMulti[] = "Aa\0Bb\0Cc\0";  // stored as its first 7 bytes
+  struct Case {
+    const char* mWhat;
+    const char* mData;
+    DWORD mSize;          // as written, which no terminator follows
+    bool mEnumerate;      // RegEnumValueA, else RegQueryValueExA
+    DWORD mRoom;          // the buffer size given
+    LSTATUS mWindows;     // Windows' result,
+    DWORD mWindowsSize;   // the size it reports,
+    int mWindowsAtSize;   // and the buffer's bytes at that size and after it (0xBD: left alone)
+    int mWindowsAfter;
+  };
+  const Case theCases[] = {
+      {"query, room for the data only", kString, 9, false, 9, ERROR_SUCCESS, 9, 0xBD, 0xBD},
+      {"query, room for one byte more", kString, 9, false, 10, ERROR_SUCCESS, 9, 0, 0xBD},
+      {"query, one byte short", kString, 9, false, 8, ERROR_MORE_DATA, 9, -1, -1},
+      {"enumeration, room for the data only", kString, 9, true, 9, ERROR_SUCCESS, 9, 0xBD, 0xBD},
+      {"enumeration, room for one byte more", kString, 9, true, 10, ERROR_SUCCESS, 9, 0, 0xBD},
+      {"multi-string query, room for two bytes more", kMulti, 7, false, 9, ERROR_SUCCESS, 7, 0, 0xBD},
+      {"multi-string enumeration, room for two bytes more", kMulti, 7, true, 9, ERROR_SUCCESS, 7, 0, 0xBD},
+  };
+  HKEY theKey = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Termination");
+  for (const Case& theCase : theCases) {
+    SCOPED_TRACE(theCase.mWhat);
+    ASSERT_EQ(RegSetValueExA(theKey, "stringtest", 0, REG_SZ, Bytes(theCase.mData), theCase.mSize), ERROR_SUCCESS);
+    BYTE theBuffer[16];
+    std::memset(theBuffer, 0xBD, sizeof theBuffer);
+    DWORD theSize = theCase.mRoom;
+    char theName[32];
+    DWORD theNameSize = sizeof theName;
+    const LSTATUS theResult =
+        theCase.mEnumerate ? RegEnumValueA(theKey, 0, theName, &theNameSize, nullptr, nullptr, theBuffer, &theSize)
+                           : RegQueryValueExA(theKey, "stringtest", nullptr, nullptr, theBuffer, &theSize);
+    EXPECT_EQ(theResult, theCase.mWindows);
+    EXPECT_EQ(theSize, theCase.mWindowsSize);
+    if (theResult == ERROR_SUCCESS) {
+      EXPECT_EQ(std::memcmp(theBuffer, theCase.mData, theSize), 0);
+      EXPECT_EQ(theBuffer[theSize], theCase.mWindowsAtSize);
+      EXPECT_EQ(theBuffer[theSize + 1], theCase.mWindowsAfter);
+    } else {
+      EXPECT_EQ(theBuffer[0], 0xBD);  // nothing is written when the data does not fit
+    }
+  }
+  RegCloseKey(theKey);
+}
+
 TEST_F(RegistryTest, EnumerationIsOrderedByNameWithoutCase) {
   HKEY theKey = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Enum");
   for (const char16_t* theName : {u"gamma", u"Beta", u"alpha", u"ALPHA2"}) {
@@ -454,6 +648,68 @@ TEST_F(RegistryTest, EnumerationIsOrderedByNameWithoutCase) {
   RegCloseKey(theKey);
 }
 
+// RegEnumValue with a name or data buffer too small: ERROR_MORE_DATA, with the type and the data
+// size needed reported. The buffers and the name size stay as they were, except that the wide form
+// still hands out a name that fits when only the data does not.
+TEST_F(RegistryTest, EnumValueThatDoesNotFitReportsTheTypeAndTheDataSize) {
+  HKEY theKey = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Overflow");
+  SetString(theKey, u"Test", u"foobar");  // 14 bytes in the wide form, 7 in the 8-bit form
+  struct Case {
+    const char* mWhat;
+    bool mWide;
+    DWORD mNameRoom;          // characters
+    DWORD mDataRoom;          // bytes
+    LSTATUS mWindows;         // Windows' result,
+    DWORD mWindowsNameSize;   // name size,
+    DWORD mWindowsDataSize;   // and data size,
+    bool mWindowsNameOut;     // and whether the name
+    bool mWindowsDataOut;     // and the data are handed out
+  };
+  const Case theCases[] = {
+      {"W, name and data too small", true, 2, 2, ERROR_MORE_DATA, 2, 14, false, false},
+      {"W, name too small", true, 3, 20, ERROR_MORE_DATA, 3, 14, false, false},
+      {"W, no room for the name", true, 0, 20, ERROR_MORE_DATA, 0, 14, false, false},
+      {"W, data too small", true, 20, 2, ERROR_MORE_DATA, 4, 14, true, false},
+      {"W, both fit", true, 20, 20, ERROR_SUCCESS, 4, 14, true, true},
+      {"A, name and data too small", false, 2, 2, ERROR_MORE_DATA, 2, 7, false, false},
+      // Windows: some versions cut the name to "Te" and hand out the data here; most leave both.
+      {"A, name too small", false, 3, 16, ERROR_MORE_DATA, 3, 7, false, false},
+      {"A, no room for the name", false, 0, 16, ERROR_MORE_DATA, 0, 7, false, false},
+      {"A, data too small", false, 20, 2, ERROR_MORE_DATA, 20, 7, false, false},
+      {"A, both fit", false, 20, 20, ERROR_SUCCESS, 4, 7, true, true},
+  };
+  for (const Case& theCase : theCases) {
+    SCOPED_TRACE(theCase.mWhat);
+    char16_t theWideName[24];
+    char theNarrowName[24];
+    std::fill(std::begin(theWideName), std::end(theWideName), u'x');
+    std::fill(std::begin(theNarrowName), std::end(theNarrowName), 'x');
+    BYTE theData[24];
+    std::memset(theData, 0xBD, sizeof theData);
+    DWORD theNameSize = theCase.mNameRoom;
+    DWORD theDataSize = theCase.mDataRoom;
+    DWORD theType = 1234;
+    const LSTATUS theResult =
+        theCase.mWide
+            ? RegEnumValueW(theKey, 0, theWideName, &theNameSize, nullptr, &theType, theData, &theDataSize)
+            : RegEnumValueA(theKey, 0, theNarrowName, &theNameSize, nullptr, &theType, theData, &theDataSize);
+    EXPECT_EQ(theResult, theCase.mWindows);
+    EXPECT_EQ(theType, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(theNameSize, theCase.mWindowsNameSize);
+    EXPECT_EQ(theDataSize, theCase.mWindowsDataSize);
+    const bool theNameOut = theCase.mWide ? std::u16string_view(theWideName, 5) == std::u16string_view(u"Test", 5)
+                                          : std::string_view(theNarrowName, 5) == std::string_view("Test", 5);
+    const bool theNameLeft = theCase.mWide ? theWideName[0] == u'x' : theNarrowName[0] == 'x';
+    EXPECT_EQ(theNameOut, theCase.mWindowsNameOut);
+    EXPECT_EQ(theNameLeft, !theCase.mWindowsNameOut);
+    const bool theDataOut = theCase.mWide ? std::memcmp(theData, u"foobar", 14) == 0
+                                          : std::memcmp(theData, "foobar", 7) == 0;
+    EXPECT_EQ(theDataOut, theCase.mWindowsDataOut);
+    EXPECT_EQ(theData[0] == 0xBD, !theCase.mWindowsDataOut);
+  }
+  RegCloseKey(theKey);
+}
+
 TEST_F(RegistryTest, DeleteKeyAndTreeRemoval) {
   HKEY theLeaf = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Tree\\Branch\\Leaf");
   SetDword(theLeaf, u"InLeaf", 1);
@@ -496,6 +752,163 @@ TEST_F(RegistryTest, DeleteKeyAndTreeRemoval) {
   EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE"), ERROR_SUCCESS);
   EXPECT_EQ(CountRows("RegKeys"), 0);
   EXPECT_EQ(CountRows("RegValues"), 0);
+}
+
+// Every call through a handle whose key was deleted fails with ERROR_KEY_DELETED (1018), whoever
+// deleted the key: the handle itself, another handle, or another process. Nothing is created under
+// the deleted key, and a key made again under the same name is another key that the old handle
+// does not reach.
+TEST_F(RegistryTest, HandleToADeletedKeyRefusesEveryCall) {
+  struct Call {
+    const char* mWhat;
+    std::function<LSTATUS(HKEY)> mCall;
+    LSTATUS mWindows;
+  };
+  // Windows refuses every operation on a deleted key with ERROR_KEY_DELETED ("Illegal operation
+  // attempted on a registry key that has been marked for deletion"). Wine's conformance tests,
+  // which pass on Windows, record it for creating, opening, setting, querying and enumerating
+  // through such a handle; the deleting calls open or query the key first and meet the same.
+  const DWORD theOne = 1;
+  // Runs a call that opens or creates a key, closing what it got.
+  auto theOpening = [](const std::function<LSTATUS(HKEY, HKEY*)>& inCall) {
+    return [inCall](HKEY inKey) {
+      HKEY theKey = nullptr;
+      const LSTATUS theResult = inCall(inKey, &theKey);
+      if (theResult == ERROR_SUCCESS) {
+        RegCloseKey(theKey);
+      }
+      return theResult;
+    };
+  };
+  const std::vector<Call> theCalls = {
+      // Creating keys and setting values under the deleted key.
+      {"RegCreateKeyExW of a subkey", theOpening([](HKEY inKey, HKEY* outKey) {
+         return RegCreateKeyExW(inKey, u"Child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, outKey, nullptr);
+       }),
+       ERROR_KEY_DELETED},
+      {"RegCreateKeyExA of a subkey", theOpening([](HKEY inKey, HKEY* outKey) {
+         return RegCreateKeyExA(inKey, "Child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, outKey, nullptr);
+       }),
+       ERROR_KEY_DELETED},
+      {"RegCreateKeyExW of a path of two keys", theOpening([](HKEY inKey, HKEY* outKey) {
+         return RegCreateKeyExW(inKey, u"Child\\Grandchild", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, outKey, nullptr);
+       }),
+       ERROR_KEY_DELETED},
+      {"RegCreateKeyExW of the key itself", theOpening([](HKEY inKey, HKEY* outKey) {
+         return RegCreateKeyExW(inKey, u"", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, outKey, nullptr);
+       }),
+       ERROR_KEY_DELETED},
+      {"RegSetValueExW", [&](HKEY inKey) { return RegSetValueExW(inKey, u"V", 0, REG_DWORD, Bytes(&theOne), 4); },
+       ERROR_KEY_DELETED},
+      {"RegSetValueExA", [&](HKEY inKey) { return RegSetValueExA(inKey, "V", 0, REG_SZ, Bytes("x"), 2); },
+       ERROR_KEY_DELETED},
+      {"RegSetValueExW of the default value",
+       [&](HKEY inKey) { return RegSetValueExW(inKey, nullptr, 0, REG_SZ, Bytes(u"x"), 4); }, ERROR_KEY_DELETED},
+      // Reading.
+      {"RegQueryValueExW", [](HKEY inKey) {
+         DWORD theSize = 0;
+         return RegQueryValueExW(inKey, u"V", nullptr, nullptr, nullptr, &theSize);
+       },
+       ERROR_KEY_DELETED},
+      {"RegQueryValueExA", [](HKEY inKey) {
+         char theData[16];
+         DWORD theSize = sizeof theData;
+         return RegQueryValueExA(inKey, "V", nullptr, nullptr, reinterpret_cast<BYTE*>(theData), &theSize);
+       },
+       ERROR_KEY_DELETED},
+      {"RegEnumValueW", [](HKEY inKey) {
+         char16_t theName[16];
+         DWORD theSize = 16;
+         return RegEnumValueW(inKey, 0, theName, &theSize, nullptr, nullptr, nullptr, nullptr);
+       },
+       ERROR_KEY_DELETED},
+      {"RegEnumValueA", [](HKEY inKey) {
+         char theName[16];
+         DWORD theSize = 16;
+         return RegEnumValueA(inKey, 0, theName, &theSize, nullptr, nullptr, nullptr, nullptr);
+       },
+       ERROR_KEY_DELETED},
+      {"RegEnumKeyExW", [](HKEY inKey) {
+         char16_t theName[16];
+         DWORD theSize = 16;
+         return RegEnumKeyExW(inKey, 0, theName, &theSize, nullptr, nullptr, nullptr, nullptr);
+       },
+       ERROR_KEY_DELETED},
+      {"RegEnumKeyExA", [](HKEY inKey) {
+         char theName[16];
+         DWORD theSize = 16;
+         return RegEnumKeyExA(inKey, 0, theName, &theSize, nullptr, nullptr, nullptr, nullptr);
+       },
+       ERROR_KEY_DELETED},
+      {"RegOpenKeyExW of a subkey", theOpening([](HKEY inKey, HKEY* outKey) {
+         return RegOpenKeyExW(inKey, u"Child", 0, KEY_READ, outKey);
+       }),
+       ERROR_KEY_DELETED},
+      {"RegOpenKeyExA of a subkey", theOpening([](HKEY inKey, HKEY* outKey) {
+         return RegOpenKeyExA(inKey, "Child", 0, KEY_READ, outKey);
+       }),
+       ERROR_KEY_DELETED},
+      {"RegOpenKeyExW of the key itself", theOpening([](HKEY inKey, HKEY* outKey) {
+         return RegOpenKeyExW(inKey, nullptr, 0, KEY_READ, outKey);
+       }),
+       ERROR_KEY_DELETED},
+      // Deleting.
+      {"RegDeleteValueW", [](HKEY inKey) { return RegDeleteValueW(inKey, u"V"); }, ERROR_KEY_DELETED},
+      {"RegDeleteValueA", [](HKEY inKey) { return RegDeleteValueA(inKey, "V"); }, ERROR_KEY_DELETED},
+      {"RegDeleteKeyW of a subkey", [](HKEY inKey) { return RegDeleteKeyW(inKey, u"Child"); }, ERROR_KEY_DELETED},
+      {"RegDeleteKeyW of the key itself", [](HKEY inKey) { return RegDeleteKeyW(inKey, u""); }, ERROR_KEY_DELETED},
+      {"RegDeleteTreeW of a subkey", [](HKEY inKey) { return RegDeleteTreeW(inKey, u"Child"); }, ERROR_KEY_DELETED},
+      {"RegDeleteTreeW emptying the key", [](HKEY inKey) { return RegDeleteTreeW(inKey, nullptr); },
+       ERROR_KEY_DELETED},
+  };
+
+  struct Deletion {
+    const char* mWho;
+    std::function<LSTATUS(HKEY)> mDelete;  // given the handle that the calls then use
+  };
+  const std::vector<Deletion> theDeletions = {
+      {"the handle itself", [](HKEY inKey) { return RegDeleteKeyW(inKey, u""); }},
+      {"another handle", [](HKEY) { return RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Gone"); }},
+      {"another handle, with the tree", [](HKEY) { return RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Gone"); }},
+      {"another process", [](HKEY) -> LSTATUS {
+         const std::string theReport = RunInChild([] {
+           const LSTATUS theResult = RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Gone");
+           return theResult == ERROR_SUCCESS ? std::string() : "deletion gave " + std::to_string(theResult);
+         });
+         return theReport.empty() ? ERROR_SUCCESS : ERROR_GEN_FAILURE;
+       }},
+  };
+
+  for (const Deletion& theDeletion : theDeletions) {
+    SCOPED_TRACE(std::string("deleted by ") + theDeletion.mWho);
+    RegCloseKey(Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Other"));
+    HKEY theKey = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Gone");
+    SetDword(theKey, u"V", 1);
+    ASSERT_EQ(theDeletion.mDelete(theKey), ERROR_SUCCESS);
+
+    for (const Call& theCall : theCalls) {
+      EXPECT_EQ(theCall.mCall(theKey), theCall.mWindows) << theCall.mWhat;
+    }
+    // Nothing was made again under the deleted key, nor left without a parent.
+    HKEY theSoftware = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &theSoftware), ERROR_SUCCESS);
+    EXPECT_EQ(SubKeys(theSoftware), std::vector<std::u16string>{u"Other"});
+    RegCloseKey(theSoftware);
+    EXPECT_EQ(Orphans(), "");
+
+    // A key made again under the same name is another key: the old handle still reports the
+    // deletion and writes nothing into it.
+    HKEY theAgain = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Gone");
+    for (const Call& theCall : theCalls) {
+      EXPECT_EQ(theCall.mCall(theKey), theCall.mWindows) << theCall.mWhat << ", with the key made again";
+    }
+    EXPECT_TRUE(SubKeys(theAgain).empty());
+    EXPECT_TRUE(ValueNames(theAgain).empty());
+    // Closing the old handle works as for any other.
+    EXPECT_EQ(RegCloseKey(theKey), ERROR_SUCCESS);
+    RegCloseKey(theAgain);
+    ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"SOFTWARE"), ERROR_SUCCESS);
+  }
 }
 
 TEST_F(RegistryTest, HandleRightsAreEnforced) {
@@ -595,6 +1008,109 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
   EXPECT_EQ(GetDword(theKey, u"A999"), 999);
   EXPECT_EQ(GetDword(theKey, u"b0"), 0);
   RegCloseKey(theKey);
+}
+
+TEST_F(RegistryTest, TreeDeletedWhileAnotherProcessWritesUnderItLeavesNoOrphans) {
+  // Round after round, one process writes under a key through a handle it holds (values, and new
+  // keys two levels deep with values of their own) while another process removes the whole tree
+  // at a different moment each time. Each write either succeeds or, once the tree is gone, fails
+  // with ERROR_KEY_DELETED for good. Afterwards nothing of the tree is left and every key and value
+  // in the store hangs from a key that exists.
+  constexpr int kRounds = 8;
+  constexpr int kMaxWrites = 20000;                  // per round, before and after the deletion
+  constexpr int kWritesAfterDeletion = 30;
+  constexpr auto kRoundLimit = std::chrono::seconds(10);
+  const auto theStart = std::chrono::steady_clock::now();
+  for (int theRound = 0; theRound < kRounds && std::chrono::steady_clock::now() - theStart < 3 * kRoundLimit;
+       ++theRound) {
+    SCOPED_TRACE("round " + std::to_string(theRound));
+    RegCloseKey(Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Race\\Branch"));
+    const int theWhen = 1 + (theRound * 7) % 40;  // how many writes the deleter waits for
+    auto theName = [](const char16_t* inPrefix, int inIndex) {
+      std::u16string theText(inPrefix);
+      for (const char theDigit : std::to_string(inIndex)) {
+        theText += static_cast<char16_t>(theDigit);
+      }
+      return theText;
+    };
+    auto theWriter = [&]() -> std::string {
+      HKEY theBranch = nullptr;
+      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Race\\Branch", 0, KEY_ALL_ACCESS, &theBranch) !=
+          ERROR_SUCCESS) {
+        return "open failed";
+      }
+      std::string theReport;
+      bool theGone = false;
+      auto theCheck = [&](const char* inWhat, int inIndex, LSTATUS inResult) {
+        if (inResult == ERROR_KEY_DELETED) {
+          theGone = true;
+        } else if (inResult != ERROR_SUCCESS || theGone) {
+          theReport += std::string(inWhat) + " " + std::to_string(inIndex) + " gave " + std::to_string(inResult) +
+                       (theGone ? " after the deletion; " : "; ");
+        }
+      };
+      const auto theLimit = std::chrono::steady_clock::now() + kRoundLimit;
+      int theAfter = 0;
+      for (int theIndex = 0; theIndex < kMaxWrites && theAfter < kWritesAfterDeletion &&
+                             std::chrono::steady_clock::now() < theLimit;
+           ++theIndex) {
+        const DWORD theValue = static_cast<DWORD>(theIndex);
+        theCheck("set", theIndex,
+                 RegSetValueExW(theBranch, theName(u"V", theIndex).c_str(), 0, REG_DWORD, Bytes(&theValue), 4));
+        HKEY theLeaf = nullptr;
+        const LSTATUS theCreate = RegCreateKeyExW(theBranch, (theName(u"Leaf", theIndex) + u"\\Deeper").c_str(), 0,
+                                                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &theLeaf, nullptr);
+        theCheck("create", theIndex, theCreate);
+        if (theCreate == ERROR_SUCCESS) {
+          // The new key may itself be gone by now.
+          const LSTATUS theSet = RegSetValueExW(theLeaf, u"W", 0, REG_DWORD, Bytes(&theValue), 4);
+          if (theSet != ERROR_SUCCESS && theSet != ERROR_KEY_DELETED) {
+            theReport += "set in a new key gave " + std::to_string(theSet) + "; ";
+          }
+          RegCloseKey(theLeaf);
+        }
+        if (theGone) {
+          ++theAfter;
+        }
+        ::usleep(100);  // leaves the other process moments to take the store's lock
+      }
+      if (!theGone) {
+        theReport += "the deletion was never seen; ";
+      }
+      RegCloseKey(theBranch);
+      return theReport;
+    };
+    auto theDeleter = [&]() -> std::string {
+      const std::u16string theSign = theName(u"V", theWhen);
+      const auto theLimit = std::chrono::steady_clock::now() + kRoundLimit;
+      bool theSeen = false;
+      while (!theSeen && std::chrono::steady_clock::now() < theLimit) {
+        HKEY theKey = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Race\\Branch", 0, KEY_READ, &theKey) == ERROR_SUCCESS) {
+          DWORD theSize = 0;
+          theSeen = RegQueryValueExW(theKey, theSign.c_str(), nullptr, nullptr, nullptr, &theSize) == ERROR_SUCCESS;
+          RegCloseKey(theKey);
+        }
+        ::usleep(200);
+      }
+      const LSTATUS theResult = RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Race");
+      return theResult == ERROR_SUCCESS ? std::string() : "deletion gave " + std::to_string(theResult);
+    };
+    int theGo[2];
+    ASSERT_EQ(::pipe(theGo), 0);
+    const Child theWriting = StartChild(theWriter, theGo);
+    const Child theDeleting = StartChild(theDeleter, theGo);
+    ::close(theGo[0]);
+    ::close(theGo[1]);
+    EXPECT_EQ(FinishChild(theWriting), "");
+    EXPECT_EQ(FinishChild(theDeleting), "");
+
+    HKEY theKey = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Race", 0, KEY_READ, &theKey), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(Orphans(), "");
+    EXPECT_EQ(CountRows("RegValues"), 0);
+    EXPECT_EQ(CountRows("RegKeys"), 1);  // SOFTWARE
+  }
 }
 
 TEST_F(RegistryTest, WriterWaitsItsTurnWhileAnotherKeepsCommitting) {
