@@ -11,3 +11,4 @@
 #include "eventlog.h"
 #include "sehapi.h"
 #include "libloaderapi.h"
+#include "debugapi.h"
