@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-  libsqlite3-dev sqlite3 zlib1g-dev
+  libsqlite3-dev sqlite3 zlib1g-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-dev pybind11-dev python3-pytest
   qpdf poppler-utils locales
