@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "document/PDFCatalog.h"
+#include "document/PDFImageObject.h"
+#include "document/PDFImagePlacement.h"
 #include "document/PDFLine.h"
 #include "document/PDFOutlines.h"
 #include "document/PDFPage.h"
@@ -12,6 +14,8 @@
 #include "document/PDFText.h"
 #include "fonts/BaseFont.h"
 #include "fonts/FontInfo.h"
+#include "images/ImageHeader.h"
+#include "pdfcore/PDFDeflate.h"
 #include "pdfcore/PDFMemoryStream.h"
 #include "runtime/Assert.h"
 #include "runtime/ComError.h"
@@ -225,6 +229,92 @@ uint32_t PDFDrawingDoc::FillRect() {
   theRect->Transform() = mState.mTransform;
   thePage->AddContent(theRect->GetID(), theRect->GetGeneration(), mState.mLayer);
   return theRect->GetID();
+}
+
+uint32_t PDFDrawingDoc::AddJPEG(std::span<const uint8_t> inData) {
+  if (inData.size() > UINT32_MAX) return 0;
+  ImageHeader theHeader;
+  theHeader.Recognise(inData.data(), static_cast<uint32_t>(inData.size()));
+  int32_t theComponents = 0;
+  switch (theHeader.GetKind()) {
+    case ImageHeader::kJPEGGrey:
+      theComponents = 1;
+      break;
+    case ImageHeader::kJPEGRGB:
+      theComponents = 3;
+      break;
+    case ImageHeader::kJPEGCMYK:
+      theComponents = 4;
+      break;
+    default:
+      return 0;
+  }
+  return AddImageObject(inData, theComponents, theHeader.GetWidth(), theHeader.GetHeight(), "DCTDecode");
+}
+
+uint32_t PDFDrawingDoc::AddRawRGB(std::span<const uint8_t> inData, int32_t inWidth, int32_t inHeight) {
+  const int64_t thePixels = int64_t{inWidth} * int64_t{inHeight};
+  if (!(thePixels > 0)) ReportAssertion(__FILE__, __LINE__, "inWidth * inHeight > 0");
+  if (!(inData.data() != nullptr || thePixels == 0))
+    ReportAssertion(__FILE__, __LINE__, "(inData) || (inWidth * inHeight == 0)");
+  if (thePixels <= 0 || thePixels > INT32_MAX / 3) return 0;
+  const size_t theSize = static_cast<size_t>(thePixels) * 3;
+  // Fewer bytes than the picture needs would have the compression read past them.
+  if (inData.size() < theSize) return 0;
+  // One call into a buffer of the worst-case size (PDFDeflate allows size / 100 + size + 12).
+  std::vector<uint8_t> theCompressed;
+  if (!PDFDeflate::Compress(inData.first(theSize), theCompressed)) return 0;
+  return AddImageObject(theCompressed, 3, inWidth, inHeight, "FlateDecode");
+}
+
+void PDFDrawingDoc::PlaceOnPage(PDFPage& ioPage, PDFImagePlacement& ioPlacement, uint32_t inImageID,
+                                int32_t inWidth, int32_t inHeight) {
+  ioPlacement.SetImage(inImageID);
+  RectRecord& theRect = ioPlacement.Rect();
+  theRect = mState.mRect;
+  ioPlacement.Transform() = mState.mTransform;
+  // An empty rectangle takes the image's natural size, one point per pixel, from its lower left
+  // corner: the larger coordinate (the second when both are equal) moves.
+  if (theRect.Width() == 0 || theRect.Height() == 0) {
+    const int32_t theRight = static_cast<int32_t>(int64_t{theRect.Left()} + inWidth);
+    const int32_t theTop = static_cast<int32_t>(int64_t{theRect.Bottom()} + inHeight);
+    (theRect.x1 > theRect.x2 ? theRect.x1 : theRect.x2) = theRight;
+    (theRect.y1 > theRect.y2 ? theRect.y1 : theRect.y2) = theTop;
+  }
+  ioPage.AddContent(ioPlacement.GetID(), ioPlacement.GetGeneration(), mState.mLayer);
+  ioPage.AddXObjectResource(inImageID, 0);
+}
+
+uint32_t PDFDrawingDoc::AddImageObject(std::span<const uint8_t> inData, int32_t inComponents, int32_t inWidth,
+                                       int32_t inHeight, std::string_view inFilter) {
+  PDFPage* thePage = FindCurrentPage();
+  if (thePage == nullptr) return 0;
+  PDFSoup& theSoup = GetSoup();
+  PDFImageObject* theImage = AddObject(std::make_unique<PDFImageObject>(&theSoup, NewID()));
+  PDFImagePlacement* thePlacement = AddObject(std::make_unique<PDFImagePlacement>(&theSoup, NewID()));
+  theImage->SetWidth(inWidth);
+  theImage->SetHeight(inHeight);
+  theImage->SetComponents(inComponents);
+  theImage->SetFilter(inFilter);
+  theImage->SetData(inData);
+  PlaceOnPage(*thePage, *thePlacement, theImage->GetID(), inWidth, inHeight);
+  return thePlacement->GetID();
+}
+
+uint32_t PDFDrawingDoc::PlaceImage(uint32_t inID) {
+  PDFSoup& theSoup = GetSoup();
+  const auto* theOld = FindAs<PDFImagePlacement>(theSoup, inID, kTypeImagePlacement);
+  if (theOld == nullptr) return 0;
+  const uint32_t theImageID = theOld->GetImage();
+  const auto* theImage = FindAs<PDFImageObject>(theSoup, theImageID, kTypeImage);
+  if (theImage == nullptr) return 0;
+  const int32_t theWidth = theImage->GetWidth();
+  const int32_t theHeight = theImage->GetHeight();
+  PDFPage* thePage = FindCurrentPage();
+  if (thePage == nullptr) return 0;
+  PDFImagePlacement* thePlacement = AddObject(std::make_unique<PDFImagePlacement>(&theSoup, NewID()));
+  PlaceOnPage(*thePage, *thePlacement, theImageID, theWidth, theHeight);
+  return thePlacement->GetID();
 }
 
 int32_t PDFDrawingDoc::LayerCount() {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,7 @@
 
 class BaseFont;
 class PDFCatalog;
+class PDFImagePlacement;
 class PDFOutlines;
 class PDFPage;
 class PDFPages;
@@ -54,6 +56,21 @@ class PDFDrawingDoc : public PDFDoc {
   uint32_t AddLine(int32_t inStartX, int32_t inStartY, int32_t inEndX, int32_t inEndY);
   uint32_t FrameRect();
   uint32_t FillRect();
+  // Images: each call adds a placement (drawing the image into the drawing rectangle, or at its
+  // natural size of one point per pixel from the rectangle's lower left corner when the rectangle
+  // is empty) and returns its ID.
+  // JPEG data with 1, 3 or 4 components, embedded unchanged; 0 for anything else.
+  uint32_t AddJPEG(std::span<const uint8_t> inData);
+  // inWidth x inHeight pixels of 8-bit RGB, top row first, stored Deflate-compressed; 0 when
+  // there are too few pixels or compression fails.
+  uint32_t AddRawRGB(std::span<const uint8_t> inData, int32_t inWidth, int32_t inHeight);
+  // A new placement of the image that placement inID draws; 0 when inID is not a placement of an
+  // existing image object. No data is copied.
+  uint32_t PlaceImage(uint32_t inID);
+  // A new image object holding a copy of inData, and its placement.
+  uint32_t AddImageObject(std::span<const uint8_t> inData, int32_t inComponents, int32_t inWidth,
+                          int32_t inHeight, std::string_view inFilter);
+
   // Entries in the current page's content list.
   int32_t LayerCount();
   // Merges and compresses the current page's first run of plain content; returns the ID reserved
@@ -73,6 +90,9 @@ class PDFDrawingDoc : public PDFDoc {
   template <class T>
   T* AddObject(std::unique_ptr<T> inObject);
   PDFPage* CurrentPageOrNull();
+  // Sets the placement's image, rectangle and transform and puts it on inPage at the layer.
+  void PlaceOnPage(PDFPage& ioPage, PDFImagePlacement& ioPlacement, uint32_t inImageID,
+                   int32_t inWidth, int32_t inHeight);
 
   DrawingState mState;
   // The fonts this document added, by the ID of their font object.
