@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -230,8 +231,9 @@ void JPEGParser::StartOfScan() {
   Skip(theLength - 3);
 }
 
-// APP0: "JFIF\0", version, density units and densities, then an optional thumbnail (skipped).
-void JPEGParser::ReadJFIF() {
+// An application segment that starts with a 5-byte signature and carries 7 bytes of facts after
+// it: inReadFacts reads them when the signature matches; the rest of the segment is skipped.
+void JPEGParser::ReadSignedSegment(std::string_view inSignature, void (JPEGParser::*inReadFacts)()) {
   const uint16_t theLength = ReadU16();
   if (theLength < 14) {
     Skip(theLength - 2);
@@ -239,18 +241,24 @@ void JPEGParser::ReadJFIF() {
   }
   uint8_t theIdentifier[5];
   ReadBytes(5, theIdentifier);
-  if (std::memcmp(theIdentifier, "JFIF", 5) == 0) {
-    mJFIF = true;
-    mJFIFMajor = ReadByte();
-    mJFIFMinor = ReadByte();
-    mJFIFUnits = ReadByte();
-    mJFIFXDensity = ReadU16();
-    mJFIFYDensity = ReadU16();
-    Trace("JFIF APP0 Header");
-  } else {
+  if (std::memcmp(theIdentifier, inSignature.data(), 5) == 0)
+    (this->*inReadFacts)();
+  else
     Skip(7);
-  }
   Skip(theLength - 14);
+}
+
+// APP0: "JFIF\0", version, density units and densities, then an optional thumbnail (skipped).
+void JPEGParser::ReadJFIF() { ReadSignedSegment(std::string_view("JFIF\0", 5), &JPEGParser::ReadJFIFFacts); }
+
+void JPEGParser::ReadJFIFFacts() {
+  mJFIF = true;
+  mJFIFMajor = ReadByte();
+  mJFIFMinor = ReadByte();
+  mJFIFUnits = ReadByte();
+  mJFIFXDensity = ReadU16();
+  mJFIFYDensity = ReadU16();
+  Trace("JFIF APP0 Header");
 }
 
 // APP2: one chunk of an ICC profile, "ICC_PROFILE\0" with its sequence number and chunk count.
@@ -283,23 +291,13 @@ void JPEGParser::ReadPhotoshop() {
 }
 
 // APP14: "Adobe", version, two flag words and the colour transform code.
-void JPEGParser::ReadAdobe() {
-  const uint16_t theLength = ReadU16();
-  if (theLength < 14) {
-    Skip(theLength - 2);
-    return;
-  }
-  uint8_t theIdentifier[5];
-  ReadBytes(5, theIdentifier);
-  if (std::memcmp(theIdentifier, "Adobe", 5) == 0) {
-    mAdobe = true;
-    (void)ReadU16();  // version
-    (void)ReadU16();  // flags 0
-    (void)ReadU16();  // flags 1
-    mAdobeTransform = ReadByte();
-    Trace("Adobe APP14 Header");
-  } else {
-    Skip(7);
-  }
-  Skip(theLength - 14);
+void JPEGParser::ReadAdobe() { ReadSignedSegment("Adobe", &JPEGParser::ReadAdobeFacts); }
+
+void JPEGParser::ReadAdobeFacts() {
+  mAdobe = true;
+  (void)ReadU16();  // version
+  (void)ReadU16();  // flags 0
+  (void)ReadU16();  // flags 1
+  mAdobeTransform = ReadByte();
+  Trace("Adobe APP14 Header");
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "runtime/ByteSource.h"
 
@@ -89,6 +90,9 @@ class JPEGParser {
   virtual void DebugOutput(const char* inText);
 
  private:
+  void ReadSignedSegment(std::string_view inSignature, void (JPEGParser::*inReadFacts)());
+  void ReadJFIFFacts();
+  void ReadAdobeFacts();
   [[noreturn]] void Fail(const char* inMessage);
   // Fails unless inCount bytes remain after the cursor.
   void Require(uint32_t inCount);

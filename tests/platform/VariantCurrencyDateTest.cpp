@@ -7,6 +7,8 @@
 
 #include <oleauto.h>
 
+#include "VariantTestSupport.h"
+
 #include <clocale>
 #include <cmath>
 #include <ctime>
@@ -14,15 +16,6 @@
 #include <string>
 
 namespace {
-
-struct Var {
-  VARIANT v;
-  Var() { VariantInit(&v); }
-  ~Var() { VariantClear(&v); }
-  Var(const Var&) = delete;
-  Var& operator=(const Var&) = delete;
-  VARIANT* operator&() { return &v; }
-};
 
 void SetCurrency(Var& outVar, int64_t inTenThousandths) {
   VariantClear(&outVar);
@@ -36,12 +29,6 @@ void SetDate(Var& outVar, double inDays) {
   V_DATE(&outVar) = inDays;
 }
 
-void SetText(Var& outVar, const char16_t* inText) {
-  VariantClear(&outVar);
-  V_VT(&outVar) = VT_BSTR;
-  V_BSTR(&outVar) = SysAllocString(inText);
-}
-
 std::string Narrow(const char16_t* inText) {
   std::string theText;
   for (const char16_t* p = inText; p != nullptr && *p != 0; ++p) theText.push_back(static_cast<char>(*p));
@@ -49,21 +36,6 @@ std::string Narrow(const char16_t* inText) {
 }
 
 std::string Text(VARIANT* inVar) { return Narrow(V_BSTR(inVar)); }
-
-int64_t WholeValue(VARIANT* inVar) {
-  switch (V_VT(inVar)) {
-    case VT_I1: return V_I1(inVar);
-    case VT_UI1: return V_UI1(inVar);
-    case VT_I2: return V_I2(inVar);
-    case VT_UI2: return V_UI2(inVar);
-    case VT_I4: return V_I4(inVar);
-    case VT_UI4: return V_UI4(inVar);
-    case VT_I8: return V_I8(inVar);
-    case VT_UI8: return static_cast<int64_t>(V_UI8(inVar));
-    case VT_CY: return V_CY(inVar).int64;
-    default: ADD_FAILURE() << "not a whole number: vt " << V_VT(inVar); return 0;
-  }
-}
 
 int CurrentYear() {
   const std::time_t theNow = std::time(nullptr);
@@ -112,17 +84,7 @@ TEST(VariantCurrency, FromNumbers) {
   };
   for (const auto& theCase : theCases) {
     Var theSource;
-    V_VT(&theSource) = theCase.type;
-    switch (theCase.type) {
-      case VT_I4: V_I4(&theSource) = static_cast<LONG>(theCase.in); break;
-      case VT_UI4: V_UI4(&theSource) = static_cast<ULONG>(theCase.in); break;
-      case VT_I8: V_I8(&theSource) = static_cast<LONGLONG>(theCase.in); break;
-      case VT_UI8: V_UI8(&theSource) = static_cast<ULONGLONG>(theCase.in); break;
-      case VT_R4: V_R4(&theSource) = static_cast<float>(theCase.in); break;
-      case VT_R8: V_R8(&theSource) = theCase.in; break;
-      case VT_DATE: V_DATE(&theSource) = theCase.in; break;
-      default: FAIL();
-    }
+    ASSERT_TRUE(SetNumber(theSource, theCase.type, theCase.in));
     Var theResult;
     ASSERT_EQ(VariantChangeType(&theResult, &theSource, 0, VT_CY), theCase.result)
         << "vt " << theCase.type << " " << theCase.in;
@@ -296,15 +258,7 @@ TEST(VariantDate, FromNumbers) {
   };
   for (const auto& theCase : theCases) {
     Var theSource;
-    V_VT(&theSource) = theCase.type;
-    switch (theCase.type) {
-      case VT_I4: V_I4(&theSource) = static_cast<LONG>(theCase.in); break;
-      case VT_UI4: V_UI4(&theSource) = static_cast<ULONG>(theCase.in); break;
-      case VT_I8: V_I8(&theSource) = static_cast<LONGLONG>(theCase.in); break;
-      case VT_R4: V_R4(&theSource) = static_cast<float>(theCase.in); break;
-      case VT_R8: V_R8(&theSource) = theCase.in; break;
-      default: FAIL();
-    }
+    ASSERT_TRUE(SetNumber(theSource, theCase.type, theCase.in));
     Var theResult;
     ASSERT_EQ(VariantChangeType(&theResult, &theSource, 0, VT_DATE), theCase.result)
         << "vt " << theCase.type << " " << theCase.in;

@@ -8,6 +8,8 @@
 
 #include <oleauto.h>
 
+#include "VariantTestSupport.h"
+
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -16,21 +18,6 @@
 #include <string>
 
 namespace {
-
-struct Var {
-  VARIANT v;
-  Var() { VariantInit(&v); }
-  ~Var() { VariantClear(&v); }
-  Var(const Var&) = delete;
-  Var& operator=(const Var&) = delete;
-  VARIANT* operator&() { return &v; }
-};
-
-void SetText(Var& outVar, const char16_t* inText) {
-  VariantClear(&outVar);
-  V_VT(&outVar) = VT_BSTR;
-  V_BSTR(&outVar) = SysAllocString(inText);
-}
 
 std::string Printable(const char16_t* inText) {
   std::string theText;
@@ -44,22 +31,6 @@ std::string Printable(const char16_t* inText) {
     }
   }
   return "\"" + theText + "\"";
-}
-
-// The whole-number value of a converted VARIANT, whatever its integer type.
-int64_t WholeValue(VARIANT* inVar) {
-  switch (V_VT(inVar)) {
-    case VT_I1: return V_I1(inVar);
-    case VT_UI1: return V_UI1(inVar);
-    case VT_I2: return V_I2(inVar);
-    case VT_UI2: return V_UI2(inVar);
-    case VT_I4: return V_I4(inVar);
-    case VT_UI4: return V_UI4(inVar);
-    case VT_I8: return V_I8(inVar);
-    case VT_UI8: return static_cast<int64_t>(V_UI8(inVar));
-    case VT_CY: return V_CY(inVar).int64;
-    default: ADD_FAILURE() << "not a whole number: vt " << V_VT(inVar); return 0;
-  }
 }
 
 // Text read as VT_R8.
