@@ -249,7 +249,14 @@ uint32_t PDFDrawingDoc::AddJPEG(std::span<const uint8_t> inData) {
     default:
       return 0;
   }
-  return AddImageObject(inData, theComponents, theHeader.GetWidth(), theHeader.GetHeight(), "DCTDecode");
+  const uint32_t thePlacement =
+      AddImageObject(inData, theComponents, theHeader.GetWidth(), theHeader.GetHeight(), "DCTDecode");
+  if (theComponents == 4 && theHeader.HasAdobe()) {
+    const auto* theAdded = FindAs<PDFImagePlacement>(GetSoup(), thePlacement, kTypeImagePlacement);
+    auto* theImage = theAdded != nullptr ? FindAs<PDFImageObject>(GetSoup(), theAdded->GetImage(), kTypeImage) : nullptr;
+    if (theImage != nullptr) theImage->SetInvertedCMYK(true);
+  }
+  return thePlacement;
 }
 
 uint32_t PDFDrawingDoc::AddRawRGB(std::span<const uint8_t> inData, int32_t inWidth, int32_t inHeight) {

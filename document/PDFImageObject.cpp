@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "pdfcore/PDFArrayAtom.h"
 #include "pdfcore/PDFDictAtom.h"
+#include "pdfcore/PDFNumberAtom.h"
 #include "pdfcore/PDFStream.h"
 #include "pdfcore/PDFStreamAtom.h"
 #include "runtime/Assert.h"
@@ -67,6 +69,14 @@ void PDFImageObject::BuildDict() {
   }
   theDict->SetName("ColorSpace", theSpace);
   theDict->SetName("Filter", mFilter);
+  if (mComponents == 4 && mInvertedCMYK) {
+    auto theDecode = std::make_unique<PDFArrayAtom>();
+    for (int i = 0; i < 4; ++i) {
+      theDecode->Append(std::make_unique<PDFNumberAtom>(int32_t{1}));
+      theDecode->Append(std::make_unique<PDFNumberAtom>(int32_t{0}));
+    }
+    theDict->Set("Decode", std::move(theDecode));
+  }
   theDict->SetInteger("Length", static_cast<int32_t>(theStream->GetData().size()));
 }
 

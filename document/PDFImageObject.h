@@ -26,6 +26,10 @@ class PDFImageObject : public PDFTypedObject {
   void SetFilter(std::string_view inType);
   // Copies the stream data.
   void SetData(std::span<const uint8_t> inData);
+  // Four-component JPEG data written with an Adobe segment holds its CMYK values inverted; such
+  // an image gets a decode array that turns them back, so that it shows the colours its author
+  // saw. The data stays as it is.
+  void SetInvertedCMYK(bool inInverted) { mInvertedCMYK = inInverted; }
 
   int32_t GetWidth() const { return mWidth; }
   int32_t GetHeight() const { return mHeight; }
@@ -48,4 +52,5 @@ class PDFImageObject : public PDFTypedObject {
   int32_t mHeight = 0;
   int32_t mComponents = 3;
   std::string mFilter;
+  bool mInvertedCMYK = false;
 };

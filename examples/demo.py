@@ -1,13 +1,17 @@
 """Builds a small PDF through the Quorix2 library: a page of text in a standard and a TrueType
 font, then pages of lines, framed and filled rectangles in colours, on layers, one group drawn
-through a transform; saves it and prints where it is.
+through a transform, and a page of pictures (a JPEG embedded as it is, a PNG decoded and placed
+twice); saves it and prints where it is.
 
 Run after registering the library:
     build/bin/qxregsvr32 build/lib/libquorix2.so
     PYTHONPATH=build/python QUORIX_ROOT=... python3 examples/demo.py [output.pdf]
 """
+import io
 import os
 import sys
+
+from PIL import Image as Pillow, ImageDraw
 
 import quorix
 
@@ -114,6 +118,47 @@ def page_with_a_transform(doc):
     doc.Flatten()
 
 
+def sample_pictures():
+    """A photograph-like JPEG (a colour gradient with a sun) and a PNG with transparent corners."""
+    photo = Pillow.new("RGB", (320, 200))
+    draw = ImageDraw.Draw(photo)
+    for y in range(200):
+        draw.line([(0, y), (319, y)], fill=(40 + y // 2, 90 + y // 3, 200 - y // 2))
+    draw.ellipse([220, 30, 280, 90], fill=(255, 210, 60))
+    draw.rectangle([0, 160, 319, 199], fill=(40, 120, 50))
+    jpeg = io.BytesIO()
+    photo.save(jpeg, "JPEG", quality=88)
+    badge = Pillow.new("RGBA", (120, 120), (0, 0, 0, 0))
+    draw = ImageDraw.Draw(badge)
+    draw.ellipse([4, 4, 115, 115], fill=(200, 30, 30, 255), outline=(90, 0, 0, 255), width=6)
+    draw.rectangle([40, 52, 80, 68], fill=(255, 255, 255, 255))
+    png = io.BytesIO()
+    badge.save(png, "PNG")
+    return jpeg.getvalue(), png.getvalue()
+
+
+def page_of_pictures(doc):
+    doc.MediaBox.String = "0 0 612 792"
+    doc.Page = doc.AddPage()
+    jpeg, png = sample_pictures()
+    # JPEG bytes go into the file unchanged, drawn into the drawing rectangle.
+    doc.Rect.String = "72 400 540 692"
+    doc.AddImage(jpeg)
+    # A PNG is decoded by an Image object; transparent parts come out white.
+    badge = quorix.CreateObject("Quorix2.Image")
+    badge.SetData(png)
+    doc.Rect.String = "72 200 72 200"  # an empty rectangle: one point per pixel from its corner
+    placement = doc.AddImage(badge)
+    # The same image object placed again, larger, without a second copy of its data.
+    doc.Rect.String = "300 120 460 280"
+    doc.AddImage(placement)
+    doc.Font = doc.AddFont("Helvetica")
+    doc.TextStyle.String = "11 0 0 0 0 0 0 0 0 0 0"
+    doc.Rect.String = "72 72 540 110"
+    set_color(doc, 0, 0, 0)
+    doc.AddText("A JPEG embedded as it came, and a PNG decoded once and placed twice.")
+
+
 def main():
     output = sys.argv[1] if len(sys.argv) > 1 else os.path.join("build", "demo.pdf")
     doc = quorix.CreateObject("Quorix2.Doc")
@@ -121,6 +166,7 @@ def main():
     page_of_shapes(doc)
     page_of_layers(doc)
     page_with_a_transform(doc)
+    page_of_pictures(doc)
     folder = os.path.dirname(os.path.abspath(output))
     os.makedirs(folder, exist_ok=True)
     doc.Save(output)

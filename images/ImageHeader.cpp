@@ -25,6 +25,7 @@ void ImageHeader::Recognise(const uint8_t* inData, uint32_t inLen) {
   mKind = kUnknown;
   mWidth = 0;
   mHeight = 0;
+  mAdobe = false;
   QX_ASSERT(inData);
   QX_ASSERT(inLen > 0);
   if (inData == nullptr || inLen == 0) return;
@@ -85,6 +86,7 @@ void ImageHeader::RecogniseJPEG(const uint8_t* inData, uint32_t inLen) {
   const bool theComplete = theParser.Parse();
   mWidth = theParser.GetWidth();
   mHeight = theParser.GetHeight();
+  mAdobe = theParser.HasAdobe();
   if (!theComplete) return;
   switch (theParser.GetComponents()) {
     case 1: mKind = kJPEGGrey; break;

@@ -24,6 +24,9 @@ class ImageHeader {
   int32_t GetKind() const { return mKind; }
   int32_t GetWidth() const { return mWidth; }
   int32_t GetHeight() const { return mHeight; }
+  // True for a JPEG stream that carries an Adobe application segment (whose four-component data
+  // holds inverted CMYK).
+  bool HasAdobe() const { return mAdobe; }
 
  private:
   bool RecogniseGIF(const uint8_t* inData, uint32_t inLen);
@@ -34,4 +37,5 @@ class ImageHeader {
   int32_t mKind = kUnknown;
   int32_t mWidth = 0;
   int32_t mHeight = 0;
+  bool mAdobe = false;
 };

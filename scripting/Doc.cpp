@@ -15,17 +15,7 @@
 #include "scripting/XTextStyle.h"
 #include "scripting/XTransform.h"
 
-// The value-object properties hand out the classes' own interfaces as dispatch objects.
-template <>
-struct QxOutArg<IXColor*> : QxObjectOut<IXColor, VT_DISPATCH> {};
-template <>
-struct QxOutArg<IXPoint*> : QxObjectOut<IXPoint, VT_DISPATCH> {};
-template <>
-struct QxOutArg<IXRect*> : QxObjectOut<IXRect, VT_DISPATCH> {};
-template <>
-struct QxOutArg<IXTextStyle*> : QxObjectOut<IXTextStyle, VT_DISPATCH> {};
-template <>
-struct QxOutArg<IXTransform*> : QxObjectOut<IXTransform, VT_DISPATCH> {};
+#include "scripting/DispatchResults.h"
 
 Doc::Doc(std::shared_ptr<PDFDrawingDoc> inDoc) : QxDispatchObject(&ModuleCount()), mDoc(std::move(inDoc)) {}
 

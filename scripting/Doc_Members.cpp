@@ -3,6 +3,9 @@
 #include <stringapiset.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <span>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -12,8 +15,11 @@
 #include "pdfcore/PDFMemoryStream.h"
 #include "runtime/Assert.h"
 #include "runtime/ErrorReport.h"
+#include "runtime/FileUtilities.h"
+#include "runtime/MappedFile.h"
 #include "scripting/AutomationText.h"
 #include "scripting/Doc.h"
+#include "scripting/Image.h"
 
 namespace {
 
@@ -40,6 +46,12 @@ BSTR AnsiToBstr(const std::string& inText) {
   MultiByteToWideChar(CP_ACP, 0, inText.data(), theLength, theText, theWide);
   return theText;
 }
+
+// Memory from the task allocator, freed when it goes.
+struct TaskMemoryFree {
+  void operator()(void* inMemory) const { CoTaskMemFree(inMemory); }
+};
+using TaskMemory = std::unique_ptr<BYTE, TaskMemoryFree>;
 
 }  // namespace
 
@@ -280,8 +292,85 @@ HRESULT Doc::AddText(BSTR inText, LONG* outID) {
   });
 }
 
-HRESULT Doc::AddImage(VARIANT, LONG* outID) {
-  return QX_COM_METHOD_OUT(kDocClass, outID, [&] { return NotYetAvailable("AddImage"); });
+HRESULT Doc::AddImage(VARIANT inImage, LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] {
+    *outID = 0;
+    ErrorReport theReport;
+    // Only what this call sets may reach the report as the system's error.
+    SetLastError(0);
+    // A value passed by reference counts as the value it refers to.
+    const VARIANT* theValue = &inImage;
+    for (int i = 0; i < 10 && V_VT(theValue) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(theValue) != nullptr; ++i)
+      theValue = V_VARIANTREF(theValue);
+    IUnknown* theObject = nullptr;
+    if (V_VT(theValue) == VT_DISPATCH) theObject = V_DISPATCH(theValue);
+    if (V_VT(theValue) == VT_UNKNOWN) theObject = V_UNKNOWN(theValue);
+    if (V_VT(theValue) == (VT_DISPATCH | VT_BYREF) && V_DISPATCHREF(theValue) != nullptr)
+      theObject = *V_DISPATCHREF(theValue);
+    if (V_VT(theValue) == (VT_UNKNOWN | VT_BYREF) && V_UNKNOWNREF(theValue) != nullptr)
+      theObject = *V_UNKNOWNREF(theValue);
+    IQxImageLoader* theLoader = nullptr;
+    if (theObject != nullptr) theObject->QueryInterface(IID_IQxImageLoader, reinterpret_cast<void**>(&theLoader));
+    const BYTE* theBytes = nullptr;
+    LONG theByteCount = 0;
+    VARIANT theNumber;
+    VariantInit(&theNumber);
+    uint32_t theID = 0;
+    if (V_VT(theValue) == VT_EMPTY) {
+      theReport.AddMessage("Image is empty.");
+    } else if (theLoader != nullptr) {
+      // An Image object: its selection, clipped to the frame, as decoded pixels.
+      struct ReleaseLoader {
+        IQxImageLoader* loader;
+        ~ReleaseLoader() { loader->Release(); }
+      } theRelease{theLoader};
+      PDFImage* theImage = theLoader->Loader();
+      theImage->ClipSelection();
+      const RectRecord& theSelection = *theImage->GetSelection();
+      const int64_t theWidth = std::abs(int64_t{theSelection.x2} - theSelection.x1);
+      const int64_t theHeight = std::abs(int64_t{theSelection.y2} - theSelection.y1);
+      BYTE* thePixels = nullptr;
+      LONG theSize = 0;
+      theImage->GetPixels(&thePixels, &theSize);
+      const TaskMemory theOwned(thePixels);
+      if (theSize != theWidth * theHeight * 3) ReportAssertion(__FILE__, __LINE__, "theSize == theWidth * theHeight * 3");
+      if (!(thePixels != nullptr || theSize == 0)) ReportAssertion(__FILE__, __LINE__, "theData || (!theSize)");
+      if (theSize != 0 && thePixels != nullptr && theSize == theWidth * theHeight * 3)
+        theID = mDoc->AddRawRGB(std::span<const uint8_t>(thePixels, static_cast<size_t>(theSize)),
+                                static_cast<int32_t>(theWidth), static_cast<int32_t>(theHeight));
+      else
+        theReport.AddMessage("Image is empty.");
+    } else if (SUCCEEDED(AccessBytes(theValue, &theBytes, &theByteCount))) {
+      if (theBytes != nullptr && theByteCount > 0)
+        theID = mDoc->AddJPEG(std::span<const uint8_t>(theBytes, static_cast<size_t>(theByteCount)));
+      ReleaseBytes(theValue);
+      if (theID == 0) theReport.AddMessage("Image is not in a compatible format.");
+    } else if (SUCCEEDED(VariantChangeType(&theNumber, theValue, 0, VT_I4))) {
+      theID = mDoc->PlaceImage(static_cast<uint32_t>(V_I4(&theNumber)));
+      if (theID == 0) theReport.AddMessage("Image is not in a compatible format.");
+    } else if (SUCCEEDED(VariantChangeType(&theNumber, theValue, 0, VT_BSTR))) {
+      const BSTR thePath = V_BSTR(&theNumber);
+      MappedFile theFile;
+      static const WCHAR kEmpty[] = {0};
+      // A path with a zero inside would name a different file: it is not opened.
+      const bool theValidName = thePath == nullptr || std::char_traits<WCHAR>::length(thePath) == SysStringLen(thePath);
+      if (!theValidName) {
+        SetLastError(ERROR_INVALID_NAME);
+        theReport.AddMessage("Unable to read file.");
+      } else if (theFile.Open(thePath != nullptr ? thePath : kEmpty)) {
+        theID = mDoc->AddJPEG(theFile.GetBytes());
+        if (theID == 0) theReport.AddMessage("Image is not in a compatible format.");
+      } else {
+        theReport.AddMessage(theFile.GetMessage());
+      }
+    } else {
+      theReport.AddMessage("Image is not in a compatible format.");
+    }
+    VariantClear(&theNumber);
+    if (theID == 0 && GetLastError() != 0) theReport.mWinError1 = GetLastError();
+    *outID = static_cast<LONG>(theID);
+    return FinishWithReport(kDocClass, theReport);
+  });
 }
 
 HRESULT Doc::Read(VARIANT) {

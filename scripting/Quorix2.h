@@ -160,3 +160,21 @@ struct IDoc : public IDispatch {
  protected:
   ~IDoc() = default;
 };
+
+struct IImage : public IDispatch {
+  virtual HRESULT STDMETHODCALLTYPE SetFile(BSTR inFilePath) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetData(VARIANT inByteArray) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Type(BSTR* outType) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_FrameCount(LONG* outCount) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Frame(LONG* outFrame) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_Frame(LONG inFrame) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Width(LONG* outWidth) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Height(LONG* outHeight) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_HRes(double* outResolution) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_VRes(double* outResolution) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Selection(IXRect** outRect) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_PDFImage(LONG* outImage) = 0;
+
+ protected:
+  ~IImage() = default;
+};

@@ -17,6 +17,7 @@
 #include "runtime/EventLog.h"
 #include "runtime/Preferences.h"
 #include "scripting/Doc.h"
+#include "scripting/Image.h"
 #include "scripting/Quorix2.h"
 #include "scripting/XColor.h"
 #include "scripting/XPoint.h"
@@ -33,14 +34,15 @@ constexpr const char16_t* kLibraryHelp = u"Quorix PDF Generation Library";
 constexpr const char16_t* kThreadingModel = u"Both";
 
 // The classes in registration order (their registry scripts were numbered 101 upward).
-const std::array<ClassEntry, 6>& Classes() {
-  static const std::array<ClassEntry, 6> sClasses{{
+const std::array<ClassEntry, 7>& Classes() {
+  static const std::array<ClassEntry, 7> sClasses{{
       {&CLSID_Doc, u"Doc", u"Doc Class", &Doc::Describe, &Doc::CreateInstance},
       {&CLSID_XRect, u"XRect", u"XRect Class", &XRect::Describe, &XRect::CreateInstance},
       {&CLSID_XPoint, u"XPoint", u"XPoint Class", &XPoint::Describe, &XPoint::CreateInstance},
       {&CLSID_XColor, u"XColor", u"XColor Class", &XColor::Describe, &XColor::CreateInstance},
       {&CLSID_XTextStyle, u"XTextStyle", u"XTextStyle Class", &XTextStyle::Describe, &XTextStyle::CreateInstance},
       {&CLSID_XTransform, u"XTransform", u"XTransform Class", &XTransform::Describe, &XTransform::CreateInstance},
+      {&CLSID_Image, u"Image", u"Image Class", &Image::Describe, &Image::CreateInstance},
   }};
   return sClasses;
 }
@@ -83,7 +85,7 @@ class ClassFactory final : public IClassFactory {
 // The module's critical section guards the lazy creation of factories.
 struct FactoryTable {
   std::mutex mutex;
-  std::array<std::unique_ptr<ClassFactory>, 6> factories;
+  std::array<std::unique_ptr<ClassFactory>, 7> factories;
 };
 
 FactoryTable& Factories() {

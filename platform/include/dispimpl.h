@@ -53,6 +53,7 @@ struct QxMember {
   std::vector<QxParam> params;  // the in-parameters, in order
   VARTYPE result = VT_EMPTY;    // VT_EMPTY when the member gives no result
   QxMemberCall call = nullptr;
+  WORD flags = 0;               // FUNCFLAG_* of the type information (FUNCFLAG_FHIDDEN ...)
 };
 
 struct QxInterface {
@@ -298,6 +299,12 @@ QxMember QxMakeMember(DISPID inID, std::u16string_view inName, INVOKEKIND inKind
     theMember.params.push_back(theParam);
   }
   return theMember;
+}
+
+// Marks a member as hidden from object browsers; callers can still use it by name.
+inline QxMember QxHidden(QxMember inMember) {
+  inMember.flags |= FUNCFLAG_FHIDDEN;
+  return inMember;
 }
 
 template <auto kMethod>

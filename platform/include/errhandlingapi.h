@@ -19,3 +19,11 @@ DWORD QxWin32ErrorFromErrno(int inErrno);
 
 // Sets the calling thread's last error from errno and returns the code it set.
 DWORD QxSetLastErrorFromErrno();
+
+extern "C" {
+// Raises a structured exception with inCode on the calling thread: the thread's translator (see
+// sehapi.h) receives it and may throw; without a translator, or when the translator returns, the
+// exception is unhandled and the process ends, as an unhandled exception ends it on Windows.
+[[noreturn]] void WINAPI RaiseException(DWORD inCode, DWORD inFlags, DWORD inArgumentCount,
+                                        const ULONG_PTR* inArguments);
+}

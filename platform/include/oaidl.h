@@ -165,6 +165,8 @@ struct tagVARIANT {
 #define V_BSTR(X) ((X)->bstrVal)
 #define V_UNKNOWN(X) ((X)->punkVal)
 #define V_DISPATCH(X) ((X)->pdispVal)
+#define V_DISPATCHREF(X) ((X)->ppdispVal)
+#define V_UNKNOWNREF(X) ((X)->ppunkVal)
 #define V_ARRAY(X) ((X)->parray)
 #define V_BYREF(X) ((X)->byref)
 #define V_VARIANTREF(X) ((X)->pvarVal)
@@ -281,6 +283,9 @@ typedef struct tagELEMDESC {
   TYPEDESC tdesc;
   PARAMDESC paramdesc;
 } ELEMDESC, *LPELEMDESC;
+
+#define FUNCFLAG_FRESTRICTED 0x1
+#define FUNCFLAG_FHIDDEN 0x40
 
 typedef struct tagFUNCDESC {
   MEMBERID memid;

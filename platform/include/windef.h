@@ -38,6 +38,8 @@ typedef int32_t SCODE;
 typedef int32_t LSTATUS;
 typedef uintptr_t ULONG_PTR;
 typedef uintptr_t DWORD_PTR;
+typedef uintptr_t UINT_PTR;
+typedef uint32_t UINT32;
 typedef intptr_t LONG_PTR;
 typedef size_t SIZE_T;
 

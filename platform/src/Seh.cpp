@@ -1,9 +1,11 @@
 // Machine faults become structured exceptions at the nearest guard of the faulting thread.
 #include <sehapi.h>
+#include <errhandlingapi.h>
 
 #include <signal.h>
 #include <ucontext.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -139,5 +141,18 @@ void QxDeliverFault(QxFaultFrame* inFrame) {
   EXCEPTION_RECORD theRecord = inFrame->record;
   EXCEPTION_POINTERS thePointers{&theRecord, nullptr};
   if (tTranslator != nullptr) tTranslator(theRecord.ExceptionCode, &thePointers);
+  std::abort();
+}
+
+void WINAPI RaiseException(DWORD inCode, DWORD inFlags, DWORD inArgumentCount, const ULONG_PTR* inArguments) {
+  EXCEPTION_RECORD theRecord{};
+  theRecord.ExceptionCode = inCode;
+  theRecord.ExceptionFlags = inFlags;
+  theRecord.NumberParameters = std::min<DWORD>(inArgumentCount, EXCEPTION_MAXIMUM_PARAMETERS);
+  for (DWORD i = 0; i < theRecord.NumberParameters && inArguments != nullptr; ++i)
+    theRecord.ExceptionInformation[i] = inArguments[i];
+  theRecord.ExceptionAddress = __builtin_return_address(0);
+  EXCEPTION_POINTERS thePointers{&theRecord, nullptr};
+  if (tTranslator != nullptr) tTranslator(inCode, &thePointers);
   std::abort();
 }

@@ -101,6 +101,7 @@ class TypeInfo final : public RefCounted<ITypeInfo> {
     theDesc->lprgelemdescParam = theCount > 0 ? theParams : nullptr;
     theDesc->funckind = FUNC_DISPATCH;
     theDesc->invkind = theMember.kind;
+    theDesc->wFuncFlags = theMember.flags;
     theDesc->callconv = CC_STDCALL;
     theDesc->cParams = static_cast<SHORT>(theCount);
     theDesc->oVft = static_cast<SHORT>((7 + inIndex) * sizeof(void*));

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <grp.h>
 #include <string>
@@ -111,6 +112,7 @@ constexpr ClassCase kClasses[] = {
     {"XColor", "{BD45B4D5-475B-4EA1-9469-390F3000936E}"},
     {"XTextStyle", "{E0784FB0-D961-47FD-86AF-45535356F42E}"},
     {"XTransform", "{A8538BD0-EAFB-471B-B0D5-F75392D2061C}"},
+    {"Image", "{C2CED082-D749-4494-934B-88F6BF1B2927}"},
 };
 
 }  // namespace
@@ -159,6 +161,27 @@ TEST(Registration, WritesTheClassesTypeLibraryModulePathAndEventSource) {
     theInfo->GetDocumentation(theDesc->memid, nullptr, &theDoc, nullptr, nullptr);
     EXPECT_GT(SysStringLen(theDoc), 0u) << "member " << theDesc->memid << " has no help string";
     SysFreeString(theDoc);
+    theInfo->ReleaseFuncDesc(theDesc);
+  }
+  theInfo->ReleaseTypeAttr(theAttr);
+  theInfo->Release();
+
+  // IImage: its members in dispatch-ID order, Frame's get before its put, PDFImage hidden.
+  ASSERT_EQ(theLib->GetTypeInfoOfGuid(IID_IImage, &theInfo), S_OK);
+  theInfo->GetTypeAttr(&theAttr);
+  const char16_t* const kImageMembers[] = {u"SetFile", u"SetData", u"Type",   u"FrameCount", u"Frame",
+                                           u"Frame",   u"Width",   u"Height", u"HRes",       u"VRes",
+                                           u"Selection", u"PDFImage"};
+  ASSERT_EQ(theAttr->cFuncs, std::size(kImageMembers));
+  for (UINT i = 0; i < theAttr->cFuncs; ++i) {
+    FUNCDESC* theDesc = nullptr;
+    theInfo->GetFuncDesc(i, &theDesc);
+    BSTR theMember = nullptr;
+    theInfo->GetDocumentation(theDesc->memid, &theMember, nullptr, nullptr, nullptr);
+    EXPECT_EQ(std::u16string(theMember), kImageMembers[i]);
+    EXPECT_EQ(theDesc->memid, static_cast<MEMBERID>(i < 5 ? i + 1 : i));
+    EXPECT_EQ((theDesc->wFuncFlags & FUNCFLAG_FHIDDEN) != 0, i == 11) << "member " << i;
+    SysFreeString(theMember);
     theInfo->ReleaseFuncDesc(theDesc);
   }
   theInfo->ReleaseTypeAttr(theAttr);

@@ -1,0 +1,76 @@
+// Inside the image codec module: one source per picture, made from the picture's bytes by the
+// decoder of its kind. A source reads headers when it is made and when a frame is selected, and
+// decodes pixels only when asked.
+#pragma once
+
+#include <gdiplus.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace QxImaging {
+
+using Gdiplus::Status;
+
+// The most pixels one frame may have: room for a 100-megapixel photograph (and a 12,000 × 11,000
+// scan). Larger frames are refused with OutOfMemory before anything is allocated for them.
+inline constexpr uint64_t kMaxFramePixels = uint64_t{1} << 27;
+
+// True when a frame of inWidth × inHeight pixels is not empty and within kMaxFramePixels.
+inline bool FrameSizeAllowed(uint64_t inWidth, uint64_t inHeight) {
+  return inWidth != 0 && inHeight != 0 && inWidth <= kMaxFramePixels && inHeight <= kMaxFramePixels &&
+         inWidth * inHeight <= kMaxFramePixels;
+}
+
+// The whole picture file; sources share it and keep it as long as they live.
+using ImageBytes = std::shared_ptr<const std::vector<uint8_t>>;
+
+// A decoded frame: rows from the top, 4 bytes per pixel in the order blue, green, red, alpha
+// (alpha not premultiplied; 255 where the picture has no transparency), no gap between rows.
+struct DecodedFrame {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  std::vector<uint8_t> bgra;
+};
+
+class ImageSource {
+ public:
+  virtual ~ImageSource() = default;
+
+  // One of the ImageFormat GUIDs of gdiplus.h.
+  virtual const GUID& RawFormat() const = 0;
+  // The one frame dimension of the picture: FrameDimensionTime for GIF, FrameDimensionPage for
+  // every other kind.
+  virtual const GUID& FrameDimension() const { return FrameDimensionPage; }
+  virtual uint32_t FrameCount() const { return 1; }
+  // Makes frame inIndex (0-based) current: Ok, InvalidParameter for an index beyond the frames,
+  // or the status of a frame whose header cannot be read (the current frame then stays).
+  virtual Status SelectFrame(uint32_t inIndex) { return inIndex == 0 ? Gdiplus::Ok : Gdiplus::InvalidParameter; }
+  // The current frame's size in pixels and resolution in dots per inch (96 when the file gives
+  // none).
+  virtual uint32_t Width() const = 0;
+  virtual uint32_t Height() const = 0;
+  virtual float HorizontalDpi() const = 0;
+  virtual float VerticalDpi() const = 0;
+  // Decodes the current frame. Damaged or truncated data gives a status (never a crash, a hang or
+  // an allocation beyond what the frame's size allows).
+  virtual Status Decode(DecodedFrame& outFrame) = 0;
+};
+
+// Recognises the kind of picture from its first bytes and makes its source: UnknownImageFormat
+// when no decoder knows the bytes, else the decoder's status.
+Status OpenImageSource(ImageBytes inBytes, std::unique_ptr<ImageSource>& outSource);
+
+// One per kind; each is called only with bytes that start with its kind's signature, but checks
+// everything it reads.
+Status OpenJpegSource(ImageBytes inBytes, std::unique_ptr<ImageSource>& outSource);
+Status OpenPngSource(ImageBytes inBytes, std::unique_ptr<ImageSource>& outSource);
+Status OpenTiffSource(ImageBytes inBytes, std::unique_ptr<ImageSource>& outSource);
+Status OpenGifSource(ImageBytes inBytes, std::unique_ptr<ImageSource>& outSource);
+Status OpenBmpSource(ImageBytes inBytes, std::unique_ptr<ImageSource>& outSource);
+Status OpenIconSource(ImageBytes inBytes, std::unique_ptr<ImageSource>& outSource);
+// EMF and WMF (placeable or not): size and resolution from the header; Decode gives NotImplemented.
+Status OpenMetafileSource(ImageBytes inBytes, std::unique_ptr<ImageSource>& outSource);
+
+}  // namespace QxImaging
