@@ -131,7 +131,10 @@ class HGlobalStream final : public IStream {
 HGLOBAL WINAPI GlobalAlloc(UINT inFlags, SIZE_T inBytes) {
   (void)inFlags;  // every block is zeroed and movable: its handle is never its memory
   GlobalBlock* theBlock = new (std::nothrow) GlobalBlock;
-  if (theBlock == nullptr || !ResizeBlock(theBlock, inBytes) || theBlock->memory == nullptr) {
+  // Every block has memory, even an empty one (one byte), so that locking it gives an address.
+  if (theBlock != nullptr) theBlock->memory = static_cast<unsigned char*>(std::calloc(std::max<SIZE_T>(inBytes, 1), 1));
+  if (theBlock != nullptr && theBlock->memory != nullptr) theBlock->size = inBytes;
+  if (theBlock == nullptr || theBlock->memory == nullptr) {
     if (theBlock != nullptr) std::free(theBlock->memory);
     delete theBlock;
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);

@@ -40,7 +40,7 @@ std::string CommandOutput(const std::string& inCommand, const std::string& inOut
   return pdftest::ReadFile(inOut);
 }
 
-TEST(PDFImage, JPEGAtNaturalSizeFromTheRectangleCorner) {
+TEST(PDFImageObject, JPEGAtNaturalSizeFromTheRectangleCorner) {
   PDFDrawingDoc theDoc;
   theDoc.State().mRect = RectRecord{50, 60, 50, 60};
   const std::vector<uint8_t> theJPEG = MakeJPEG(200, 100, 3);
@@ -66,7 +66,7 @@ TEST(PDFImage, JPEGAtNaturalSizeFromTheRectangleCorner) {
   EXPECT_EQ(static_cast<const PDFRefAtom*>(theRef)->GetID(), theImage);
 }
 
-TEST(PDFImage, RectangleDecidesSizeAndPositionAndTransformComesFirst) {
+TEST(PDFImageObject, RectangleDecidesSizeAndPositionAndTransformComesFirst) {
   PDFDrawingDoc theDoc;
   const std::vector<uint8_t> theJPEG = MakeJPEG(20, 10, 3);
   // A full rectangle given with its corners swapped stretches the image over it.
@@ -87,7 +87,7 @@ TEST(PDFImage, RectangleDecidesSizeAndPositionAndTransformComesFirst) {
   EXPECT_EQ(theDoc.GetInfo(theTall, "stream"), Fragment("20 0 0 10 10 70", ImageOf(theDoc, theTall)));
 }
 
-TEST(PDFImage, PlacingAgainSharesTheImage) {
+TEST(PDFImageObject, PlacingAgainSharesTheImage) {
   PDFDrawingDoc theDoc;
   theDoc.State().mRect = RectRecord{0, 0, 0, 0};
   const std::vector<uint8_t> theJPEG = MakeJPEG(40, 30, 3);
@@ -113,7 +113,7 @@ TEST(PDFImage, PlacingAgainSharesTheImage) {
   EXPECT_EQ(theDoc.PlaceImage(theSecond), 0u);
 }
 
-TEST(PDFImage, JPEGKeepsItsColourSpaceAndBytes) {
+TEST(PDFImageObject, JPEGKeepsItsColourSpaceAndBytes) {
   PDFDrawingDoc theDoc;
   const std::vector<uint8_t> theGrey = MakeJPEG(16, 8, 1);
   const uint32_t theGreyImage = ImageOf(theDoc, theDoc.AddJPEG(theGrey));
@@ -141,7 +141,7 @@ TEST(PDFImage, JPEGKeepsItsColourSpaceAndBytes) {
   EXPECT_EQ(theBytes.substr(0, 8), "%PDF-1.2");
 }
 
-TEST(PDFImage, AddJPEGRefusesEverythingButACompleteJPEG) {
+TEST(PDFImageObject, AddJPEGRefusesEverythingButACompleteJPEG) {
   PDFDrawingDoc theDoc;
   theDoc.AddPage(-1);
   const int32_t theCount = theDoc.LayerCount();
@@ -160,7 +160,7 @@ TEST(PDFImage, AddJPEGRefusesEverythingButACompleteJPEG) {
   EXPECT_EQ(theDoc.GetSoup().GetCount(), theNextID);
 }
 
-TEST(PDFImage, RawRGBIsStoredCompressedAndInflatesBack) {
+TEST(PDFImageObject, RawRGBIsStoredCompressedAndInflatesBack) {
   PDFDrawingDoc theDoc;
   theDoc.State().mRect = RectRecord{0, 0, 0, 0};
   std::vector<uint8_t> thePixels(7 * 5 * 3);
@@ -187,7 +187,7 @@ TEST(PDFImage, RawRGBIsStoredCompressedAndInflatesBack) {
   EXPECT_EQ(theDoc.GetSoup().GetCount(), theNextID);
 }
 
-TEST(PDFImage, DeletingAPlacementLeavesItsImage) {
+TEST(PDFImageObject, DeletingAPlacementLeavesItsImage) {
   PDFDrawingDoc theDoc;
   const uint32_t theFirst = theDoc.AddJPEG(MakeJPEG(24, 24, 3));
   const uint32_t theImage = ImageOf(theDoc, theFirst);
@@ -202,7 +202,7 @@ TEST(PDFImage, DeletingAPlacementLeavesItsImage) {
   EXPECT_EQ(doctest::SaveAndCheck(theDoc, "image-shared.pdf"), "");
 }
 
-TEST(PDFImage, SavedImagesPassQpdfAndPopplerSeesThem) {
+TEST(PDFImageObject, SavedImagesPassQpdfAndPopplerSeesThem) {
   PDFDrawingDoc theDoc;
   theDoc.State().mRect = RectRecord{10, 20, 10, 20};
   ASSERT_NE(theDoc.AddJPEG(MakeJPEG(200, 100, 1)), 0u);
