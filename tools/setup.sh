@@ -5,9 +5,9 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-  libsqlite3-dev sqlite3 zlib1g-dev libjpeg-dev
+  libsqlite3-dev sqlite3 zlib1g-dev libjpeg-dev libpng-dev libtiff-dev libgif-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 python3-dev pybind11-dev python3-pytest
+  python3 python3-dev pybind11-dev python3-pytest python3-pil python3-numpy imagemagick
   qpdf poppler-utils locales
   fonts-dejavu-core fonts-liberation fonts-noto-cjk fonts-urw-base35 fonts-wqy-microhei fonts-wine
 )

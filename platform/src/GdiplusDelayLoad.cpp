@@ -10,14 +10,26 @@
 #include <dlfcn.h>
 
 #include <atomic>
+#include <string>
 
 namespace {
 
 constexpr const char* kCodecModule = "libqxgdiplus.so";
 
+// The codec module is installed beside the platform library. The library search may not look
+// there (a sanitizer's interception of dlopen, for one, makes the search use another module's
+// paths), so that folder is tried by path when the search finds nothing.
 void* FindCodecModule() {
   void* theModule = dlopen(kCodecModule, RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
   if (theModule == nullptr) theModule = dlopen(kCodecModule, RTLD_NOW | RTLD_LOCAL);
+  Dl_info theInfo{};
+  if (theModule == nullptr && dladdr(reinterpret_cast<void*>(&FindCodecModule), &theInfo) != 0 &&
+      theInfo.dli_fname != nullptr) {
+    std::string thePath(theInfo.dli_fname);
+    const size_t theSlash = thePath.find_last_of('/');
+    thePath.erase(theSlash == std::string::npos ? 0 : theSlash + 1);
+    theModule = dlopen((thePath + kCodecModule).c_str(), RTLD_NOW | RTLD_LOCAL);
+  }
   return theModule;
 }
 

@@ -1,0 +1,39 @@
+// Helpers the decoders of the image codec module share.
+#pragma once
+
+#include "ImageSource.h"
+
+#include <cmath>
+#include <new>
+
+namespace QxImaging {
+
+// Picture data that cannot be decoded (damaged, truncated before the pixels, or a variant the
+// decoder refuses) is reported as OutOfMemory: that is the status Windows' codec gives for damaged
+// pictures, and callers written against it treat that status as "not a usable picture".
+inline constexpr Status kDamagedData = Gdiplus::OutOfMemory;
+
+// The resolution of a picture that gives none.
+inline constexpr float kDefaultDpi = 96.0f;
+
+// inDpi when it is a usable resolution, else kDefaultDpi.
+inline float DpiOrDefault(double inDpi) {
+  return std::isfinite(inDpi) && inDpi >= 1.0 / 16 && inDpi <= 1e6 ? static_cast<float>(inDpi) : kDefaultDpi;
+}
+
+// Sizes outFrame for inWidth × inHeight pixels, all transparent black: OutOfMemory when the frame is
+// empty, beyond kMaxFramePixels, or memory runs out.
+inline Status AllocateFrame(uint32_t inWidth, uint32_t inHeight, DecodedFrame& outFrame) {
+  if (!FrameSizeAllowed(inWidth, inHeight)) return Gdiplus::OutOfMemory;
+  try {
+    outFrame.bgra.assign(static_cast<size_t>(inWidth) * inHeight * 4, 0);
+  } catch (const std::bad_alloc&) {
+    outFrame.bgra.clear();
+    return Gdiplus::OutOfMemory;
+  }
+  outFrame.width = inWidth;
+  outFrame.height = inHeight;
+  return Gdiplus::Ok;
+}
+
+}  // namespace QxImaging
