@@ -109,9 +109,9 @@ void PDFDictAtom::WriteNested(PDFStream& ioStream, int inDepth) const {
   }
   ioStream.WriteText("<<\r\n");
   for (const auto& [theKey, theValue] : mMap) {
-    // Keys are written whole, whatever their length.
-    ioStream.Put('/');
-    ioStream.WriteText(theKey);
+    // Keys are written whole, whatever their length, and escaped like names read from a file, so
+    // that a key read as /A#20B is written back as it was.
+    PDFNameAtom::WriteEscaped(ioStream, theKey);
     ioStream.Put(' ');
     theValue->WriteNested(ioStream, inDepth + 1);
     ioStream.WriteText("\r\n");

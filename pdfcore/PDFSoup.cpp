@@ -1,5 +1,7 @@
 #include "pdfcore/PDFSoup.h"
 
+#include <algorithm>
+
 #include "pdfcore/PDFStream.h"
 #include "pdfcore/PDFTrailer.h"
 #include "runtime/Assert.h"
@@ -116,15 +118,38 @@ PDFObject* PDFSoup::FindTyped(uint32_t inID, uint32_t inType) {
   return theObj;
 }
 
+bool PDFSoup::IsLoading(uint32_t inID) const {
+  return std::find(mLoading.begin(), mLoading.end(), inID) != mLoading.end();
+}
+
+PDFAtom* PDFSoup::ResolveLength(uint32_t inID) {
+  if (mLoading.size() >= kMaxNestedLoads || IsLoading(inID)) return nullptr;
+  PDFObject* theObj = FindByID(inID);
+  if (theObj == nullptr || theObj->GetType() == kTypePlaceholder) return nullptr;
+  return theObj->GetAtom();
+}
+
 PDFObject* PDFSoup::Load(uint32_t inID) {
   if (inID >= mCount) return nullptr;
-  if (mLoader && mSlots[inID]) {
-    if (std::unique_ptr<PDFObject> theReplacement = mSlots[inID]->Materialize()) {
+  if (mLoader && mSlots[inID] && !IsLoading(inID)) {
+    // Parsing the object may load others (a stream's indirect Length); the list of loads under
+    // way keeps any of them from parsing this one again.
+    struct LoadingMark {
+      std::vector<uint32_t>& mList;
+      ~LoadingMark() { mList.pop_back(); }
+    };
+    mLoading.push_back(inID);
+    std::unique_ptr<PDFObject> theReplacement;
+    {
+      const LoadingMark theMark{mLoading};
+      theReplacement = mSlots[inID]->Materialize();
+    }
+    if (theReplacement && inID < mCount && mSlots[inID]) {
       theReplacement->TakeOver(*mSlots[inID]);
       mSlots[inID] = std::move(theReplacement);
     }
   }
-  PDFObject* theObj = mSlots[inID].get();
+  PDFObject* theObj = inID < mCount ? mSlots[inID].get() : nullptr;
   if (theObj && theObj->GetTidiedAt() != mTidyEpoch) {
     theObj->TidyReferences();
     theObj->SetTidiedAt(mTidyEpoch);

@@ -18,6 +18,9 @@ class PDFSoup {
   static constexpr uint32_t kInitialCapacity = 1024;
   // Object IDs stay below this; no object at or above it is ever entered.
   static constexpr uint32_t kMaxID = 500000;
+  // Loads nested inside one another while stream lengths are resolved (a stream whose "Length"
+  // is an object that is itself a stream with an indirect "Length", and so on), at most.
+  static constexpr size_t kMaxNestedLoads = 20;
 
   PDFSoup();
   PDFSoup(const PDFSoup&) = delete;
@@ -74,10 +77,21 @@ class PDFSoup {
     }
   }
 
+  // The content of object inID as the value of a stream's indirect "Length" that is being parsed:
+  // the object is found (and loaded) as FindByID finds it. Null when the object is missing or
+  // still a placeholder, when it is being loaded already (the Length leads back to an object
+  // whose parse is under way, directly or through a chain), or when kMaxNestedLoads loads are
+  // under way; the parser then finds the end of the data by searching for "endstream". The
+  // caller restores the loader's position afterwards.
+  PDFAtom* ResolveLength(uint32_t inID);
+  // Whether inID is being loaded (its Materialize is running).
+  bool IsLoading(uint32_t inID) const;
+
   // Replaces a placeholder by its parsed object (when a loader is set), tidies the object's
   // references and returns it; null for an empty slot. The tidy runs only when a reference may
   // have died since the object was last tidied: an object is tidied once after it enters the
-  // table, and again after each event that makes an ID name nothing live.
+  // table, and again after each event that makes an ID name nothing live. A Load of an object
+  // that is being loaded already returns the slot as it is, without parsing it again.
   PDFObject* Load(uint32_t inID);
   // Records that an object of the table became inactive (deleted), so that every object is tidied
   // again at its next Load. Emptying a slot records it by itself.
@@ -96,6 +110,8 @@ class PDFSoup {
   uint32_t mCursor = 0;
   // Empty slots below the count, so that NewID finds the next one without scanning the table.
   std::set<uint32_t> mEmpty;
+  // IDs whose Materialize is running, innermost last.
+  std::vector<uint32_t> mLoading;
   // Raised whenever a reference may have died; an object tidied at the current value holds none.
   uint64_t mTidyEpoch = 1;
   // Declared before the slots, so that they are destroyed after every object.

@@ -1,6 +1,7 @@
-// A literal string. The text ends at its first zero byte. Its text form escapes every byte
-// outside a fixed set of printable ASCII characters and breaks long strings with line
-// continuations about every 100 bytes.
+// A literal string. Text the library sets ends at its first zero byte; bytes read from PDF text
+// are kept whole, zero bytes included (UTF-16 text starts FE FF and holds many). Its text form
+// escapes every byte outside a fixed set of printable ASCII characters and breaks long strings
+// with line continuations about every 100 bytes.
 #pragma once
 
 #include <string>
@@ -18,6 +19,8 @@ class PDFStringAtom : public PDFAtom {
 
   // Keeps the text up to its first zero byte.
   void SetText(std::string_view inText);
+  // Keeps every byte, zero bytes included: the bytes of a string read from PDF text.
+  void SetBytes(std::string_view inBytes) { mText.assign(inBytes); }
   const std::string& GetText() const { return mText; }
 
   void WriteNested(PDFStream& ioStream, int inDepth) const override;
