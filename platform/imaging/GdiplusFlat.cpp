@@ -260,6 +260,13 @@ Status CopyRectangle(const DecodedFrame& inFrame, const Rect& inRect, PixelForma
     }
     for (INT x = 0; x < inRect.Width; ++x, theSource += 4, theTarget += 3) {
       const uint32_t theAlpha = theSource[3];
+      // Most pixels are opaque: they are copied as they are.
+      if (theAlpha == 255) {
+        theTarget[0] = theSource[0];
+        theTarget[1] = theSource[1];
+        theTarget[2] = theSource[2];
+        continue;
+      }
       theTarget[0] = OverWhite(theSource[0], theAlpha);
       theTarget[1] = OverWhite(theSource[1], theAlpha);
       theTarget[2] = OverWhite(theSource[2], theAlpha);
