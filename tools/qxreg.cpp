@@ -78,13 +78,15 @@ int main(int argc, char* argv[]) {
     theError = RegQueryValueExA(theKey, theName.c_str(), nullptr, &theKind, theValue.data(), &theSize);
     RegCloseKey(theKey);
     if (theError != ERROR_SUCCESS) return Refused(theError);
+    // The key's own value has no name; it is shown as reg does.
+    const char* theShownName = theName.empty() ? "(Default)" : theName.c_str();
     if (theKind == REG_DWORD && theSize == 4) {
       DWORD theNumber = 0;
       std::memcpy(&theNumber, theValue.data(), 4);
-      std::printf("    %s    REG_DWORD    0x%x\n", theName.c_str(), theNumber);
+      std::printf("    %s    REG_DWORD    0x%x\n", theShownName, theNumber);
     } else {
       const std::string theText(reinterpret_cast<const char*>(theValue.data()), theSize);
-      std::printf("    %s    REG_SZ    %s\n", theName.c_str(), theText.c_str());
+      std::printf("    %s    REG_SZ    %s\n", theShownName, theText.c_str());
     }
     return 0;
   }

@@ -44,10 +44,24 @@ def test_log_errors_reads_false_without_a_preference_and_stores_dword_one_or_zer
     assert settings.LogErrors is True
 
 
-def test_both_progids_and_the_type_information(settings):
+def query(key, name=""):
+    result = subprocess.run([build_path("bin/qxreg"), "query", key, "/v", name], capture_output=True, text=True)
+    assert result.returncode == 0, result.stderr
+    return result.stdout.split(None, 2)[2].strip()
+
+
+def test_both_progids_and_the_registration(settings):
     other = quorix.CreateObject("QuorixUtils2.Settings.1")
     settings.LogErrors = True
     assert other.LogErrors is True
+    clsid = "{173BCF6D-6E27-44BF-BB2B-13F1175B760F}"
+    assert query(r"HKCR\QuorixUtils2.Settings\CLSID") == clsid
+    assert query(r"HKCR\QuorixUtils2.Settings\CurVer") == "QuorixUtils2.Settings.1"
+    assert query("HKCR\\CLSID\\%s" % clsid) == "Settings Class"
+    assert query("HKCR\\CLSID\\%s\\InprocServer32" % clsid, "ThreadingModel") == "Apartment"
+    assert query("HKCR\\CLSID\\%s\\TypeLib" % clsid) == "{06A61500-8D89-497B-A429-FF22428F02E7}"
+    assert query(r"HKCR\TypeLib\{06A61500-8D89-497B-A429-FF22428F02E7}\1.0") == \
+        "QuorixUtils2 Utilities Library"
 
 
 def test_quorix2_sees_the_change_on_its_next_error(settings):
