@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <memory>
 
+#include "document/PDFBookmark.h"
 #include "document/PDFCatalog.h"
 #include "document/PDFImageObject.h"
 #include "document/PDFImagePlacement.h"
 #include "document/PDFLine.h"
+#include "document/PDFObjectFactory.h"
 #include "document/PDFOutlines.h"
 #include "document/PDFPage.h"
 #include "document/PDFPages.h"
@@ -61,6 +63,24 @@ PDFCatalog* PDFDrawingDoc::FindCatalog() {
   return theCat;
 }
 
+PDFDrawingDoc::PDFDrawingDoc() { GetSoup().SetObjectFactory(&PDFObjectFactory::Make); }
+
+bool PDFDrawingDoc::AdoptRead(std::unique_ptr<PDFSoup> inSoup) {
+  if (!inSoup) return false;
+  inSoup->SetObjectFactory(&PDFObjectFactory::Make);
+  // Without a catalog and its page tree the next save would build new ones and lose the pages.
+  const PDFCatalog* theCat = FindAs<PDFCatalog>(*inSoup, inSoup->GetRootID(), kTypeCatalog);
+  if (theCat == nullptr || FindAs<PDFPages>(*inSoup, theCat->GetPages(), kTypePages) == nullptr) return false;
+  AdoptSoup(std::move(inSoup));
+  // The fonts this document added are gone with its old table.
+  mFonts.clear();
+  mState.mCurrentPage = 0;
+  SelectPage(-1);
+  mState.mRect = mState.mMediaBox;
+  mState.mPosition = PointRecord{mState.mRect.Left(), mState.mRect.Top()};
+  return true;
+}
+
 PDFPages* PDFDrawingDoc::FindPageTree() {
   PDFCatalog* theCat = FindCatalog();
   if (theCat == nullptr) return nullptr;
@@ -82,6 +102,18 @@ PDFOutlines* PDFDrawingDoc::FindOutlines() {
   const uint32_t theID = theCat->GetOutlines();
   PDFOutlines* theOut = FindAs<PDFOutlines>(theSoup, theID, kTypeOutlines);
   if (theOut) return theOut;
+  // A root read from a file without the optional /Type has no class of its own yet: it is taken
+  // over with its bookmarks rather than replaced by an empty one.
+  if (PDFObject* theRead = theID != 0 ? theSoup.FindByID(theID) : nullptr;
+      theRead != nullptr && theRead->GetActive() && theRead->GetType() == kTypePlaceholder &&
+      PDFAtom::IsDict(theRead->GetAtom())) {
+    auto theTaken = std::make_unique<PDFOutlines>(&theSoup, theID, PDFAtom::Clone(theRead->GetAtom()),
+                                                  theRead->GetGeneration());
+    theTaken->TakeOver(*theRead);
+    theTaken->SetCanDelete(false);
+    theOut = static_cast<PDFOutlines*>(theSoup.Add(std::move(theTaken)));
+    if (theOut) return theOut;
+  }
   if (theID != 0 && theSoup.FindByID(theID) != nullptr) ReportAssertion(__FILE__, __LINE__, "!theOut");
   theOut = AddObject(std::make_unique<PDFOutlines>(&theSoup, NewID()));
   theCat->SetOutlines(theOut->GetID());
@@ -348,7 +380,46 @@ std::string PDFDrawingDoc::GetInfo(uint32_t inID, std::string_view inKey) {
   return std::string(theText.GetView());
 }
 
-void PDFDrawingDoc::Delete(uint32_t inID) { DeleteObject(inID); }
+void PDFDrawingDoc::Delete(uint32_t inID) {
+  // An outline item read from a file becomes a bookmark first, so that it unlinks itself.
+  PDFBookmark::FromReference(&GetSoup(), inID);
+  DeleteObject(inID);
+}
+
+uint32_t PDFDrawingDoc::AddBookmark(std::string_view inPath, bool inExpanded) {
+  PDFOutlines* theRoot = FindOutlines();
+  PDFPage* thePage = FindCurrentPage();
+  if (theRoot == nullptr || thePage == nullptr) return 0;
+  const uint32_t thePageID = thePage->GetID();
+  const uint32_t thePageGeneration = thePage->GetGeneration();
+  PDFSoup& theSoup = GetSoup();
+  // Objects are only ever replaced when an outline item read from a file is taken over, which
+  // never touches the root, a page or an existing bookmark: the pointers held here stay valid.
+  PDFBookmark* theParent = nullptr;
+  std::string_view theRest = inPath;
+  for (;;) {
+    const size_t theCut = theRest.find('\\');
+    // Compared as it will be stored, so that the same path finds what it made.
+    const std::string_view theTitle = PDFBookmark::StoredTitle(theRest.substr(0, theCut));
+    PDFBookmark* theBook = theParent != nullptr ? PDFBookmark::FindChild(theSoup, *theParent, theTitle)
+                                                : theRoot->FindChild(theTitle);
+    if (theBook == nullptr) {
+      theBook = AddObject(std::make_unique<PDFBookmark>(&theSoup, NewID()));
+      theBook->SetTitle(theTitle);
+      theBook->SetOpenFlag(inExpanded);
+      if (theParent != nullptr)
+        theParent->AppendChild(*theBook);
+      else
+        theRoot->AppendChild(*theBook);
+    }
+    if (theCut == std::string_view::npos) {
+      theBook->SetDestination(thePageID, thePageGeneration);
+      return theBook->GetID();
+    }
+    theRest = theRest.substr(theCut + 1);
+    theParent = theBook;
+  }
+}
 
 int64_t PDFDrawingDoc::ValidatePageTree(std::string* outMessage) {
   PDFPages* theTree = FindPageTree();

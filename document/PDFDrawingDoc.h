@@ -21,7 +21,14 @@ class PDFPages;
 
 class PDFDrawingDoc : public PDFDoc {
  public:
-  PDFDrawingDoc() = default;
+  // Registers the document model's classes as the factory for objects parsed in its table.
+  PDFDrawingDoc();
+
+  // Replaces the document by a table read from a file (PDFReader) when its trailer's Root is a
+  // catalog with a page tree: the first page becomes current, the drawing rectangle becomes its
+  // media box and the position the rectangle's top-left corner. Otherwise returns false and the
+  // document stays as it was.
+  bool AdoptRead(std::unique_ptr<PDFSoup> inSoup);
 
   DrawingState& State() { return mState; }
 
@@ -70,6 +77,11 @@ class PDFDrawingDoc : public PDFDoc {
   // A new image object holding a copy of inData, and its placement.
   uint32_t AddImageObject(std::span<const uint8_t> inData, int32_t inComponents, int32_t inWidth,
                           int32_t inHeight, std::string_view inFilter);
+
+  // Finds or makes the bookmark that inPath names, its components separated by backslashes (each
+  // cut to 255 bytes and matched byte for byte), below the outline root; bookmarks it makes are
+  // open when inExpanded is set. The last one jumps to the current page. Returns its ID.
+  uint32_t AddBookmark(std::string_view inPath, bool inExpanded);
 
   // Entries in the current page's content list.
   int32_t LayerCount();

@@ -15,6 +15,11 @@ class PDFTrailer;
 
 class PDFSoup {
  public:
+  // Makes the typed object that parsed content describes (by its /Type, or a stream), taking
+  // ioAtom only when it makes one; null leaves the content with the caller. The classes live in
+  // the document model, above this layer, so the document registers its factory on its table.
+  using ObjectFactory = std::unique_ptr<PDFObject> (*)(PDFSoup& ioSoup, uint32_t inID, uint32_t inGeneration,
+                                                       std::unique_ptr<PDFAtom>& ioAtom);
   static constexpr uint32_t kInitialCapacity = 1024;
   // Object IDs stay below this; no object at or above it is ever entered.
   static constexpr uint32_t kMaxID = 500000;
@@ -36,6 +41,8 @@ class PDFSoup {
   uint32_t GetCapacity() const { return mCapacity; }
   void ResetCursor() { mCursor = 0; }
 
+  void SetObjectFactory(ObjectFactory inFactory) { mFactory = inFactory; }
+  ObjectFactory GetObjectFactory() const { return mFactory; }
   void SetLoader(std::unique_ptr<PDFStream> inLoader);
   PDFStream* GetLoader() const { return mLoader.get(); }
   // Replaces (deletes) the previous trailer.
@@ -114,6 +121,7 @@ class PDFSoup {
   std::vector<uint32_t> mLoading;
   // Raised whenever a reference may have died; an object tidied at the current value holds none.
   uint64_t mTidyEpoch = 1;
+  ObjectFactory mFactory = nullptr;
   // Declared before the slots, so that they are destroyed after every object.
   std::unique_ptr<PDFStream> mLoader;
   std::unique_ptr<PDFTrailer> mTrailer;

@@ -11,6 +11,7 @@
 #include <dispimpl.h>
 
 #include <memory>
+#include <string>
 
 #include "runtime/ComBoundary.h"
 #include "scripting/Quorix2.h"
@@ -88,6 +89,9 @@ class Doc final : public QxDispatchObject<Doc, IDoc, IID_IDoc> {
   static HRESULT NotYetAvailable(const char* inMember);
 
   std::shared_ptr<PDFDrawingDoc> mDoc;
+  // The path of the file the document was read from, which stays mapped while the document reads
+  // from it; empty when it was not read from a file.
+  std::basic_string<WCHAR> mReadPath;
   Held<IXColor> mColor;
   Held<IXPoint> mPoint;
   Held<IXRect> mRect;

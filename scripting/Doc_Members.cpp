@@ -5,14 +5,18 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <span>
 #include <cstring>
 #include <limits>
 #include <string>
 
 #include "document/PDFDrawingDoc.h"
+#include "document/PDFObjectFactory.h"
 #include "pdfcore/PDFBufferedFileStream.h"
+#include "pdfcore/PDFMappedFileStream.h"
 #include "pdfcore/PDFMemoryStream.h"
+#include "pdfcore/PDFReader.h"
 #include "runtime/Assert.h"
 #include "runtime/ErrorReport.h"
 #include "runtime/FileUtilities.h"
@@ -237,6 +241,17 @@ HRESULT Doc::Save(BSTR inFilePath) {
     // A path with a zero character inside would name the file cut at the zero: it is refused.
     const bool theValidName = std::char_traits<WCHAR>::length(thePath) == SysStringLen(inFilePath);
     if (!theValidName) SetLastError(ERROR_INVALID_NAME);
+    // Saving over the file the document was read from: the document reads from a copy in memory
+    // from now on, so that the mapped source can be replaced.
+    PDFSoup& theSoup = mDoc->GetSoup();
+    if (theValidName && !mReadPath.empty() && mReadPath == thePath && theSoup.GetLoader() != nullptr) {
+      PDFStream& theSource = *theSoup.GetLoader();
+      auto theCopy = std::make_unique<PDFMemoryStream>();
+      if (theSource.GetData() != nullptr && theCopy->Write(theSource.GetData(), theSource.GetLength())) {
+        theSoup.SetLoader(std::move(theCopy));
+        mReadPath.clear();
+      }
+    }
     // The document goes to a new file beside the target, which replaces the target only once every
     // byte is written: a failed save leaves an existing file as it was.
     if (theValidName && theFile.OpenReplacing(thePath)) {
@@ -373,8 +388,58 @@ HRESULT Doc::AddImage(VARIANT inImage, LONG* outID) {
   });
 }
 
-HRESULT Doc::Read(VARIANT) {
-  return QX_COM_METHOD(kDocClass, [&] { return NotYetAvailable("Read"); });
+HRESULT Doc::Read(VARIANT inPathOrData) {
+  return QX_COM_METHOD(kDocClass, [&] {
+    ErrorReport theReport;
+    SetLastError(0);
+    PDFReader theReader(&PDFObjectFactory::Make);
+    std::optional<std::string> theMessage;
+    std::basic_string<WCHAR> theReadPath;
+    // A value passed by reference counts as the value it refers to.
+    const VARIANT* theValue = &inPathOrData;
+    for (int i = 0; i < 10 && V_VT(theValue) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(theValue) != nullptr; ++i)
+      theValue = V_VARIANTREF(theValue);
+    const BYTE* theBytes = nullptr;
+    LONG theByteCount = 0;
+    if (SUCCEEDED(AccessBytes(theValue, &theBytes, &theByteCount))) {
+      // The caller's bytes are copied once: the document keeps reading them after this call.
+      auto theStream = std::make_unique<PDFMemoryStream>();
+      const bool theCopied =
+          theByteCount <= 0 || theBytes == nullptr || theStream->Write(theBytes, static_cast<uint32_t>(theByteCount));
+      ReleaseBytes(theValue);
+      theStream->SetPosition(0);
+      theMessage = theCopied ? theReader.Read(std::move(theStream)) : std::optional<std::string>("Unable to read file.");
+    } else {
+      VARIANT thePath;
+      VariantInit(&thePath);
+      try {
+        if (FAILED(VariantChangeType(&thePath, theValue, 0, VT_BSTR))) throw ComError(E_FAIL, "");
+        const BSTR theText = V_BSTR(&thePath);
+        static const WCHAR kEmpty[] = {0};
+        auto theFile = std::make_unique<PDFMappedFileStream>();
+        // A path with a zero inside would name a different file: it is not opened.
+        if (theText != nullptr && std::char_traits<WCHAR>::length(theText) != SysStringLen(theText)) {
+          SetLastError(ERROR_INVALID_NAME);
+          theMessage = "Unable to read file.";
+        } else if (theFile->Open(theText != nullptr ? theText : kEmpty) == 0) {
+          theMessage = theReader.Read(std::move(theFile));
+          if (theText != nullptr) theReadPath.assign(theText, SysStringLen(theText));
+        } else {
+          theMessage = std::string(theFile->GetErrorText());
+        }
+      } catch (...) {
+        theMessage = "PDF is not in a compatible format.";
+      }
+      VariantClear(&thePath);
+    }
+    if (!theMessage && !mDoc->AdoptRead(theReader.HandOver())) theMessage = "PDF is not in a compatible format.";
+    if (!theMessage) mReadPath = theReadPath;
+    if (theMessage) {
+      theReport.AddMessage(theMessage->c_str());
+      if (GetLastError() != 0) theReport.mWinError1 = GetLastError();
+    }
+    return FinishWithReport(kDocClass, theReport);
+  });
 }
 
 HRESULT Doc::EmbedFont(BSTR inFontName, LONG* outID) {
@@ -388,8 +453,11 @@ HRESULT Doc::SetInfo(LONG, BSTR, BSTR) {
   return QX_COM_METHOD(kDocClass, [&] { return NotYetAvailable("SetInfo"); });
 }
 
-HRESULT Doc::AddBookmark(BSTR, VARIANT_BOOL, LONG* outID) {
-  return QX_COM_METHOD_OUT(kDocClass, outID, [&] { return NotYetAvailable("AddBookmark"); });
+HRESULT Doc::AddBookmark(BSTR inPath, VARIANT_BOOL inExpanded, LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] {
+    *outID = static_cast<LONG>(mDoc->AddBookmark(AutomationText::ToAnsi(inPath), inExpanded != 0));
+    return S_OK;
+  });
 }
 
 HRESULT Doc::AddObject(BSTR, LONG* outID) {
