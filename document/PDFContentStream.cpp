@@ -58,6 +58,11 @@ void PDFContentStream::ForceGeneration() {
   mGenerated = 1;
 }
 
+void PDFContentStream::SetProperty(std::string_view inName, std::string_view inValue) {
+  ForceGeneration();
+  PDFTypedObject::SetProperty(inName, inValue);
+}
+
 void PDFContentStream::GetProperty(std::string_view inName, PDFStream& ioStream) const {
   auto* theSelf = const_cast<PDFContentStream*>(this);
   theSelf->ForceGeneration();

@@ -19,6 +19,7 @@
 #include "images/ImageHeader.h"
 #include "pdfcore/PDFDeflate.h"
 #include "pdfcore/PDFMemoryStream.h"
+#include "pdfcore/PDFPlaceholder.h"
 #include "runtime/Assert.h"
 #include "runtime/ComError.h"
 
@@ -378,6 +379,27 @@ std::string PDFDrawingDoc::GetInfo(uint32_t inID, std::string_view inKey) {
   // Objects outside the document model (the trailer, for one) still answer the common keys.
   if (theText.GetLength() == 0) PDFTypedObject::WriteCommonInfo(*theObj, inKey, theText);
   return std::string(theText.GetView());
+}
+
+void PDFDrawingDoc::SetInfo(uint32_t inID, std::string_view inKey, std::string_view inText) {
+  PDFObject* theObj = GetSoup().FindByID(inID);
+  if (theObj == nullptr || !theObj->GetActive()) return;
+  theObj->SetProperty(inKey, inText);
+}
+
+uint32_t PDFDrawingDoc::AddObjectText(std::string_view inText) {
+  PDFSoup& theSoup = GetSoup();
+  const uint32_t theID = NewID();
+  // The whole text is kept, however long: the object is parsed from exactly what was given.
+  auto thePlaceholder = std::make_unique<PDFPlaceholder>(&theSoup, theID, 0, inText);
+  std::unique_ptr<PDFObject> theTyped = thePlaceholder->Materialize();
+  if (theTyped) {
+    theTyped->TakeOver(*thePlaceholder);
+    AddObject(std::move(theTyped));
+  } else {
+    AddObject(std::move(thePlaceholder));
+  }
+  return theID;
 }
 
 void PDFDrawingDoc::Delete(uint32_t inID) {

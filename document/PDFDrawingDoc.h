@@ -92,6 +92,13 @@ class PDFDrawingDoc : public PDFDoc {
   // One item of information about an object; empty when the ID names no active object or the
   // key is not known.
   std::string GetInfo(uint32_t inID, std::string_view inKey);
+  // Changes one aspect of an active object ("value", or a dictionary entry "/Key"); nothing
+  // otherwise.
+  void SetInfo(uint32_t inID, std::string_view inKey, std::string_view inText);
+  // A new object made from the body of an indirect object in PDF syntax (a dictionary, a stream
+  // with its dictionary, any value): the typed object its /Type names, or an object that keeps
+  // the parsed value. Its ID is used up even when the text does not parse.
+  uint32_t AddObjectText(std::string_view inText);
   // Deletes an active, deletable object; nothing otherwise.
   void Delete(uint32_t inID);
   // The pages of the tree as its parts agree; 0 when it is damaged.

@@ -4,6 +4,7 @@
 #include "pdfcore/PDFDictAtom.h"
 #include "pdfcore/PDFNameAtom.h"
 #include "pdfcore/PDFNumberAtom.h"
+#include "pdfcore/PDFParser.h"
 #include "pdfcore/PDFRefAtom.h"
 #include "pdfcore/PDFSoup.h"
 #include "pdfcore/PDFStream.h"
@@ -17,6 +18,24 @@ PDFContentObject::PDFContentObject(PDFSoup* inSoup, uint32_t inID, uint32_t inTy
 PDFContentObject::~PDFContentObject() = default;
 
 void PDFContentObject::SetAtom(std::unique_ptr<PDFAtom> inAtom) { mAtom = std::move(inAtom); }
+
+void PDFContentObject::SetProperty(std::string_view inName, std::string_view inValue) {
+  const bool theWholeValue = inName == "value";
+  const bool theEntry = !inName.empty() && inName.front() == '/';
+  if (!theWholeValue && !theEntry) return;
+  std::unique_ptr<PDFAtom> theParsed = PDFParser::ParseText(inValue, mSoup);
+  if (!theParsed) return;
+  if (theWholeValue) {
+    if (mAtom && mAtom->GetKind() != theParsed->GetKind()) return;
+    mAtom = std::move(theParsed);
+  } else {
+    PDFDictAtom* theDict = GetDict();
+    if (theDict == nullptr) return;
+    theDict->Set(inName.substr(1), std::move(theParsed));
+  }
+  // The new content may refer to objects that are gone: the next lookup tidies it again.
+  ForgetTidied();
+}
 
 PDFDictAtom* PDFContentObject::GetDict() const {
   if (PDFAtom::IsDict(mAtom.get())) return static_cast<PDFDictAtom*>(mAtom.get());

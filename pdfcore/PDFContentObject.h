@@ -29,6 +29,11 @@ class PDFContentObject : public PDFObject {
   void SetRefValue(std::string_view inKey, uint32_t inID) override;
   void SetIntegerValue(std::string_view inKey, int32_t inValue) override;
 
+  // "value" replaces the content by the parsed text when both are of one kind (or there was no
+  // content); "/Key" sets that entry of the dictionary (of a stream's dictionary) to the parsed
+  // text. A text that does not parse, a kind that differs and any other key change nothing.
+  void SetProperty(std::string_view inName, std::string_view inValue) override;
+
   // Nothing when already marked; otherwise sets the mark and appends the referenced IDs.
   void Mark(std::vector<uint32_t>& ioPending) override;
   // Deletes as the base does and tells the table, whose objects may now hold dead references.

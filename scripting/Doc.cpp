@@ -100,12 +100,6 @@ HRESULT Doc::get_Transform(IXTransform** outTransform) {
   return GetValueObject(mTransform, IID_IXTransform, outTransform, "*outTransform");
 }
 
-HRESULT Doc::NotYetAvailable(const char* inMember) {
-  const std::string theText = std::string("Doc.") + inMember + " is not available in this version of Quorix.";
-  if (GetPrefLong("LogErrors", 0) != 0) LogText(theText.c_str(), kEventWarning);
-  return ReportComError(CLSID_Doc, theText.c_str(), IID_IDoc, E_NOTIMPL);
-}
-
 const QxInterface& Doc::Describe() {
   static const QxInterface sInterface{
       u"IDoc",

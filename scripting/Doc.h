@@ -85,8 +85,6 @@ class Doc final : public QxDispatchObject<Doc, IDoc, IID_IDoc> {
   // Hands out a further reference to a held value object.
   template <class T>
   HRESULT GetValueObject(const Held<T>& inHeld, const IID& inIID, T** outObject, const char* inAssertion);
-  // Fails with E_NOTIMPL and a description naming the member.
-  static HRESULT NotYetAvailable(const char* inMember);
 
   std::shared_ptr<PDFDrawingDoc> mDoc;
   // The path of the file the document was read from, which stays mapped while the document reads

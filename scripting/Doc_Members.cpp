@@ -449,8 +449,11 @@ HRESULT Doc::EmbedFont(BSTR inFontName, LONG* outID) {
   });
 }
 
-HRESULT Doc::SetInfo(LONG, BSTR, BSTR) {
-  return QX_COM_METHOD(kDocClass, [&] { return NotYetAvailable("SetInfo"); });
+HRESULT Doc::SetInfo(LONG inID, BSTR inType, BSTR inInfo) {
+  return QX_COM_METHOD(kDocClass, [&] {
+    mDoc->SetInfo(static_cast<uint32_t>(inID), AutomationText::ToAnsi(inType), AutomationText::ToAnsi(inInfo));
+    return S_OK;
+  });
 }
 
 HRESULT Doc::AddBookmark(BSTR inPath, VARIANT_BOOL inExpanded, LONG* outID) {
@@ -460,6 +463,9 @@ HRESULT Doc::AddBookmark(BSTR inPath, VARIANT_BOOL inExpanded, LONG* outID) {
   });
 }
 
-HRESULT Doc::AddObject(BSTR, LONG* outID) {
-  return QX_COM_METHOD_OUT(kDocClass, outID, [&] { return NotYetAvailable("AddObject"); });
+HRESULT Doc::AddObject(BSTR inObject, LONG* outID) {
+  return QX_COM_METHOD_OUT(kDocClass, outID, [&] {
+    *outID = static_cast<LONG>(mDoc->AddObjectText(AutomationText::ToAnsi(inObject)));
+    return S_OK;
+  });
 }

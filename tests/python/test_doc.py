@@ -11,7 +11,6 @@ import pytest
 import quorix
 from conftest import register
 
-E_NOTIMPL = 0x80004001
 E_FAIL = 0x80004005
 
 
@@ -204,15 +203,6 @@ def test_save_into_a_missing_folder_fails(doc, tmp_path):
     assert error.value.hresult == E_FAIL
     assert error.value.description.startswith("Unable to write PDF to disk.")
     assert "path could not be found" in error.value.description
-
-
-@pytest.mark.parametrize("member, args", [("SetInfo", (1, "/Rotate", "90")),
-                                          ("AddObject", ("<< >>",))])
-def test_members_of_later_work_say_so(doc, member, args):
-    with pytest.raises(quorix.ComError) as error:
-        getattr(doc, member)(*args)
-    assert error.value.hresult == E_NOTIMPL
-    assert member in error.value.description and "not available" in error.value.description
 
 
 def test_value_objects_outlive_their_doc(root):
