@@ -109,3 +109,42 @@ def test_objects_of_a_read_file_answer_and_change(doc, tmp_path):
     other.Delete(font)
     assert other.GetInfo(font, "type") == ""
     saved(other, tmp_path, "second.pdf")
+
+
+def test_set_info_survives_save_and_read(doc, tmp_path):
+    page = doc.AddPage()
+    doc.SetInfo(page, "/Rotate", "180")
+    doc.SetInfo(doc.Root, "/PageMode", "/UseOutlines")
+    path = saved(doc, tmp_path)
+    other = quorix.CreateObject("Quorix2.Doc")
+    other.Read(path)
+    assert other.GetInfo(page, "/Rotate") == "180"
+    assert other.GetInfo(other.Root, "/PageMode") == "/UseOutlines"
+
+
+def test_deleting_every_kind_of_object_leaves_a_sound_file(doc, tmp_path):
+    import io
+    from PIL import Image as Pillow
+    doc.AddPage()
+    doc.Page = doc.AddPage()
+    doc.Font = doc.AddFont("Helvetica")
+    doc.Rect.String = "72 72 300 300"
+    jpeg = io.BytesIO()
+    Pillow.new("RGB", (8, 8), "red").save(jpeg, "JPEG")
+    made = {
+        "text": doc.AddText("Some text"),
+        "line": doc.AddLine(0, 0, 50, 50),
+        "frame": doc.FrameRect(),
+        "fill": doc.FillRect(),
+        "placement": doc.AddImage(jpeg.getvalue()),
+        "bookmark": doc.AddBookmark("Chapter\\Section", True),
+        "object": doc.AddObject("<< /Type /Annot /Subtype /Text /Rect [0 0 10 10] >>"),
+    }
+    made["image"] = int(doc.GetInfo(made["placement"], "xobject"))
+    for kind, object_id in made.items():
+        doc.Delete(object_id)
+        assert doc.GetInfo(object_id, "type") in ("", "jpeg"), kind
+        saved(doc, tmp_path, "after-%s.pdf" % kind)
+    # The page holding it all goes last.
+    doc.Delete(doc.Page)
+    saved(doc, tmp_path, "after-page.pdf")
