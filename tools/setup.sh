@@ -8,7 +8,7 @@ PACKAGES=(
   libsqlite3-dev sqlite3 zlib1g-dev libjpeg-dev libpng-dev libtiff-dev libgif-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-dev pybind11-dev python3-pytest python3-pil python3-numpy imagemagick
-  qt6-base-dev libgl-dev
+  qt6-base-dev qt6-tools-dev qt6-tools-dev-tools libqt6designer6 libgl-dev
   qpdf poppler-utils ghostscript locales
   fonts-dejavu-core fonts-liberation fonts-noto-cjk fonts-urw-base35 fonts-wqy-microhei fonts-wine
 )

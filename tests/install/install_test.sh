@@ -16,6 +16,13 @@ for file in bin/quorixprefs bin/qxregsvr32 bin/qxeventlog bin/qxreg lib/libquori
   [ -e "$prefix/$file" ] || { echo "missing $file"; exit 1; }
 done
 
+# The control, and its Designer plugin in Qt's plugin layout below the prefix, loading the control
+# from there.
+[ -e "$prefix/lib/libtallyfield.so" ] || { echo "missing lib/libtallyfield.so"; exit 1; }
+plugin=$(find "$prefix" -path '*/qt6/plugins/designer/libtallyfieldplugin.so' | head -1)
+[ -n "$plugin" ] || { echo "missing the Designer plugin below $prefix"; exit 1; }
+ldd "$plugin" | grep -q "libtallyfield.so => $prefix/" || { echo "the plugin does not find the installed control"; exit 1; }
+
 # Registered from the installed modules.
 server=$("$prefix/bin/qxreg" query 'HKCR\CLSID\{173BCF6D-6E27-44BF-BB2B-13F1175B760F}\InprocServer32' /v "")
 [[ "$server" == *"$prefix/lib/libquorixutils.so"* ]] || { echo "Settings not registered: $server"; exit 1; }
