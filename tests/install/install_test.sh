@@ -21,7 +21,10 @@ done
 [ -e "$prefix/lib/libtallyfield.so" ] || { echo "missing lib/libtallyfield.so"; exit 1; }
 plugin=$(find "$prefix" -path '*/qt6/plugins/designer/libtallyfieldplugin.so' | head -1)
 [ -n "$plugin" ] || { echo "missing the Designer plugin below $prefix"; exit 1; }
-ldd "$plugin" | grep -q "libtallyfield.so => $prefix/" || { echo "the plugin does not find the installed control"; exit 1; }
+# (Outputs are read whole before they are searched: grep -q stopping early would end the writer
+# with SIGPIPE, which pipefail reports as a failure.)
+plugin_libraries=$(ldd "$plugin")
+[[ "$plugin_libraries" == *"libtallyfield.so => $prefix/"* ]] || { echo "the plugin does not find the installed control"; exit 1; }
 
 # Registered from the installed modules.
 server=$("$prefix/bin/qxreg" query 'HKCR\CLSID\{173BCF6D-6E27-44BF-BB2B-13F1175B760F}\InprocServer32' /v "")
@@ -31,6 +34,8 @@ model=$("$prefix/bin/qxreg" query 'HKCR\CLSID\{173BCF6D-6E27-44BF-BB2B-13F1175B7
 doc=$("$prefix/bin/qxreg" query 'HKCR\CLSID\{1367491B-AEFF-4600-A7EE-677B8E632E84}\InprocServer32' /v "")
 [[ "$doc" == *"$prefix/lib/libquorix2.so"* ]] || { echo "Doc not registered: $doc"; exit 1; }
 # The installed programs find their libraries without the build tree.
-"$prefix/bin/qxeventlog" --source Quorix | grep -q "Quorix Registered Successfully"
-if ldd "$prefix/bin/quorixprefs" | grep -q "$build"; then echo "quorixprefs still uses the build tree"; exit 1; fi
+events=$("$prefix/bin/qxeventlog" --source Quorix)
+[[ "$events" == *"Quorix Registered Successfully"* ]] || { echo "no registration event: $events"; exit 1; }
+program_libraries=$(ldd "$prefix/bin/quorixprefs")
+if [[ "$program_libraries" == *"$build"* ]]; then echo "quorixprefs still uses the build tree"; exit 1; fi
 echo "install ok"
