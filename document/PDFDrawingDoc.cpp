@@ -282,13 +282,10 @@ uint32_t PDFDrawingDoc::AddJPEG(std::span<const uint8_t> inData) {
     default:
       return 0;
   }
-  const uint32_t thePlacement =
-      AddImageObject(inData, theComponents, theHeader.GetWidth(), theHeader.GetHeight(), "DCTDecode");
-  if (theComponents == 4 && theHeader.HasAdobe()) {
-    const auto* theAdded = FindAs<PDFImagePlacement>(GetSoup(), thePlacement, kTypeImagePlacement);
-    auto* theImage = theAdded != nullptr ? FindAs<PDFImageObject>(GetSoup(), theAdded->GetImage(), kTypeImage) : nullptr;
-    if (theImage != nullptr) theImage->SetInvertedCMYK(true);
-  }
+  PDFImageObject* theImage = nullptr;
+  const uint32_t thePlacement = AddPlacedImage(inData, theComponents, theHeader.GetWidth(), theHeader.GetHeight(),
+                                               "DCTDecode", theImage);
+  if (theImage != nullptr && theComponents == 4 && theHeader.HasAdobe()) theImage->SetInvertedCMYK(true);
   return thePlacement;
 }
 
@@ -327,6 +324,13 @@ void PDFDrawingDoc::PlaceOnPage(PDFPage& ioPage, PDFImagePlacement& ioPlacement,
 
 uint32_t PDFDrawingDoc::AddImageObject(std::span<const uint8_t> inData, int32_t inComponents, int32_t inWidth,
                                        int32_t inHeight, std::string_view inFilter) {
+  PDFImageObject* theImage = nullptr;
+  return AddPlacedImage(inData, inComponents, inWidth, inHeight, inFilter, theImage);
+}
+
+uint32_t PDFDrawingDoc::AddPlacedImage(std::span<const uint8_t> inData, int32_t inComponents, int32_t inWidth,
+                                       int32_t inHeight, std::string_view inFilter, PDFImageObject*& outImage) {
+  outImage = nullptr;
   PDFPage* thePage = FindCurrentPage();
   if (thePage == nullptr) return 0;
   PDFSoup& theSoup = GetSoup();
@@ -338,6 +342,7 @@ uint32_t PDFDrawingDoc::AddImageObject(std::span<const uint8_t> inData, int32_t 
   theImage->SetFilter(inFilter);
   theImage->SetData(inData);
   PlaceOnPage(*thePage, *thePlacement, theImage->GetID(), inWidth, inHeight);
+  outImage = theImage;
   return thePlacement->GetID();
 }
 

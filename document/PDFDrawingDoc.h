@@ -14,6 +14,7 @@
 
 class BaseFont;
 class PDFCatalog;
+class PDFImageObject;
 class PDFImagePlacement;
 class PDFOutlines;
 class PDFPage;
@@ -109,6 +110,9 @@ class PDFDrawingDoc : public PDFDoc {
   template <class T>
   T* AddObject(std::unique_ptr<T> inObject);
   PDFPage* CurrentPageOrNull();
+  // AddImageObject, also handing back the new image object (null when nothing was added).
+  uint32_t AddPlacedImage(std::span<const uint8_t> inData, int32_t inComponents, int32_t inWidth, int32_t inHeight,
+                          std::string_view inFilter, PDFImageObject*& outImage);
   // Sets the placement's image, rectangle and transform and puts it on inPage at the layer.
   void PlaceOnPage(PDFPage& ioPage, PDFImagePlacement& ioPlacement, uint32_t inImageID,
                    int32_t inWidth, int32_t inHeight);

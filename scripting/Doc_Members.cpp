@@ -51,6 +51,18 @@ BSTR AnsiToBstr(const std::string& inText) {
   return theText;
 }
 
+// A value passed by reference counts as the value it refers to (followed at most 10 levels).
+const VARIANT* ReferencedValue(const VARIANT* inValue) {
+  for (int i = 0; i < 10 && V_VT(inValue) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(inValue) != nullptr; ++i)
+    inValue = V_VARIANTREF(inValue);
+  return inValue;
+}
+
+// A path with a zero character inside would name the file cut at the zero: such paths are refused.
+bool HasEmbeddedZero(BSTR inText) {
+  return inText != nullptr && std::char_traits<WCHAR>::length(inText) != SysStringLen(inText);
+}
+
 // Memory from the task allocator, freed when it goes.
 struct TaskMemoryFree {
   void operator()(void* inMemory) const { CoTaskMemFree(inMemory); }
@@ -238,8 +250,7 @@ HRESULT Doc::Save(BSTR inFilePath) {
     const WCHAR* thePath = inFilePath != nullptr ? inFilePath : kEmpty;
     SetLastError(0);
     PDFBufferedFileStream theFile;
-    // A path with a zero character inside would name the file cut at the zero: it is refused.
-    const bool theValidName = std::char_traits<WCHAR>::length(thePath) == SysStringLen(inFilePath);
+    const bool theValidName = !HasEmbeddedZero(inFilePath);
     if (!theValidName) SetLastError(ERROR_INVALID_NAME);
     // Saving over the file the document was read from: the document reads from a copy in memory
     // from now on, so that the mapped source can be replaced.
@@ -313,10 +324,7 @@ HRESULT Doc::AddImage(VARIANT inImage, LONG* outID) {
     ErrorReport theReport;
     // Only what this call sets may reach the report as the system's error.
     SetLastError(0);
-    // A value passed by reference counts as the value it refers to.
-    const VARIANT* theValue = &inImage;
-    for (int i = 0; i < 10 && V_VT(theValue) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(theValue) != nullptr; ++i)
-      theValue = V_VARIANTREF(theValue);
+    const VARIANT* theValue = ReferencedValue(&inImage);
     IUnknown* theObject = nullptr;
     if (V_VT(theValue) == VT_DISPATCH) theObject = V_DISPATCH(theValue);
     if (V_VT(theValue) == VT_UNKNOWN) theObject = V_UNKNOWN(theValue);
@@ -367,8 +375,7 @@ HRESULT Doc::AddImage(VARIANT inImage, LONG* outID) {
       const BSTR thePath = V_BSTR(&theNumber);
       MappedFile theFile;
       static const WCHAR kEmpty[] = {0};
-      // A path with a zero inside would name a different file: it is not opened.
-      const bool theValidName = thePath == nullptr || std::char_traits<WCHAR>::length(thePath) == SysStringLen(thePath);
+      const bool theValidName = !HasEmbeddedZero(thePath);
       if (!theValidName) {
         SetLastError(ERROR_INVALID_NAME);
         theReport.AddMessage("Unable to read file.");
@@ -395,10 +402,7 @@ HRESULT Doc::Read(VARIANT inPathOrData) {
     PDFReader theReader(&PDFObjectFactory::Make);
     std::optional<std::string> theMessage;
     std::basic_string<WCHAR> theReadPath;
-    // A value passed by reference counts as the value it refers to.
-    const VARIANT* theValue = &inPathOrData;
-    for (int i = 0; i < 10 && V_VT(theValue) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(theValue) != nullptr; ++i)
-      theValue = V_VARIANTREF(theValue);
+    const VARIANT* theValue = ReferencedValue(&inPathOrData);
     const BYTE* theBytes = nullptr;
     LONG theByteCount = 0;
     if (SUCCEEDED(AccessBytes(theValue, &theBytes, &theByteCount))) {
@@ -417,8 +421,7 @@ HRESULT Doc::Read(VARIANT inPathOrData) {
         const BSTR theText = V_BSTR(&thePath);
         static const WCHAR kEmpty[] = {0};
         auto theFile = std::make_unique<PDFMappedFileStream>();
-        // A path with a zero inside would name a different file: it is not opened.
-        if (theText != nullptr && std::char_traits<WCHAR>::length(theText) != SysStringLen(theText)) {
+        if (HasEmbeddedZero(theText)) {
           SetLastError(ERROR_INVALID_NAME);
           theMessage = "Unable to read file.";
         } else if (theFile->Open(theText != nullptr ? theText : kEmpty) == 0) {
