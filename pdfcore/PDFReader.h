@@ -23,9 +23,10 @@ class PDFReader {
  public:
   // Bytes of an xref token that are looked at.
   static constexpr size_t kTokenSize = 31;
-  // "%%EOF" must start within this many bytes of the end, "startxref" within this many before it.
+  // "%%EOF" must start within this many bytes of the end, "startxref" within this many before it:
+  // room for the keyword, the largest offset (ten digits) and CR LF on both sides, with slack.
   static constexpr uint32_t kEOFWindow = 10;
-  static constexpr uint32_t kStartXrefWindow = 20;
+  static constexpr uint32_t kStartXrefWindow = 32;
   // The shortest cross-reference entry: 10 + 1 + 5 + 1 + 1 bytes and one separator.
   static constexpr uint32_t kMinEntryBytes = 19;
   // The version of a file without a readable header ("%PDF-1.4").

@@ -173,9 +173,15 @@ TEST(PDFReaderTest, StructureErrorsCarryTheirContext) {
   auto theStartsWith = [](const std::string& inText, const std::string& inPrefix) {
     return inText.rfind(inPrefix + " Error at \"", 0) == 0;
   };
-  // startxref more than 20 bytes before %%EOF.
-  EXPECT_TRUE(theStartsWith(ErrorOf(theReplaced("startxref\n", "startxref\n             ")),
+  // startxref more than 32 bytes before %%EOF; within them, an offset of ten digits with CR LF on
+  // both sides still reads (files of 10 MB and more have eight digits and more).
+  EXPECT_TRUE(theStartsWith(ErrorOf(theReplaced("startxref\n", "startxref\n" + std::string(25, ' '))),
                             "Unable to find startxref at end of PDF."));
+  const std::string theTenDigits = std::string(10 - std::to_string(theXref).size(), '0') + std::to_string(theXref);
+  std::string theWide = theReplaced("startxref\n" + std::to_string(theXref) + "\n",
+                                    "startxref\r\n" + theTenDigits + "\r\n");
+  theWide.insert(theWide.rfind("%%EOF"), " ");
+  EXPECT_EQ(ErrorOf(theWide), "(no error)");
   EXPECT_TRUE(theStartsWith(ErrorOf(theReplaced("startxref\n" + std::to_string(theXref), "startxref\n/x")),
                             "Unable to find offset of xref table."));
   // An offset beyond the data, and one that does not point at "xref".
