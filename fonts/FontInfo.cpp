@@ -39,12 +39,24 @@ bool SameIgnoringCase(std::u16string_view inA, std::string_view inB) {
 
 }  // namespace
 
-FontInfo::FontInfo(const std::string& inFolder) {
-  RegisterStandardFonts();
-  if (!inFolder.empty()) ScanFolder(inFolder);
-}
+FontInfo::FontInfo(const std::string& inFolder) : mPendingFolder(inFolder) { RegisterStandardFonts(); }
 
 FontInfo::~FontInfo() { Clear(); }
+
+void FontInfo::ReadFolder() const {
+  std::call_once(mFolderRead, [this] {
+    // The folder is part of the registry's construction; reading it later changes nothing a
+    // caller could see but the time it is done at.
+    auto* theRegistry = const_cast<FontInfo*>(this);
+    if (!theRegistry->mPendingFolder.empty()) theRegistry->ScanFolder(theRegistry->mPendingFolder);
+    theRegistry->mPendingFolder.clear();
+  });
+}
+
+size_t FontInfo::Count() const {
+  ReadFolder();
+  return mList.size();
+}
 
 FontInfo& FontInfo::Get() {
   // Built on the first call; the language makes this initialisation thread-safe.
@@ -74,6 +86,8 @@ std::string FontInfo::Normalize(std::string_view inName) {
 }
 
 void FontInfo::Clear() {
+  ReadFolder();  // a pending folder must not fill the registry again afterwards
+  mStandard.clear();
   mMap.clear();
   mList.clear();
 }
@@ -84,6 +98,7 @@ void FontInfo::RegisterStandardFonts() {
     theFont->SelectByName(theName);
     BaseFont* theAdded = AddToList(std::move(theFont));
     AddName(theAdded->GetName(), theAdded);
+    mStandard.emplace(Normalize(theAdded->GetName()), theAdded);
   }
 }
 
@@ -112,17 +127,21 @@ void FontInfo::AddFontFile(const std::u16string& inPath) {
 BaseFont* FontInfo::Find(std::string_view inName) const {
   std::string theKey = Normalize(inName);
   if (theKey.empty()) theKey = Normalize(StandardFontName(0));
+  if (const auto theStandard = mStandard.find(theKey); theStandard != mStandard.end()) return theStandard->second;
+  ReadFolder();
   const auto theFound = mMap.find(theKey);
   return theFound == mMap.end() ? nullptr : theFound->second;
 }
 
 BaseFont* FontInfo::FontAt(size_t inIndex) const {
+  ReadFolder();
   if (mList.empty()) return nullptr;
   return inIndex < mList.size() ? mList[inIndex].get() : mList.back().get();
 }
 
 BaseFont* FontInfo::FindByNameOrNumber(std::string_view inName) const {
   if (BaseFont* theFont = Find(inName)) return theFont;
+  ReadFolder();  // Find has read it unless the name was empty
   // "%ld": optional leading whitespace and sign, then at least one digit.
   size_t i = 0;
   while (i < inName.size() && (inName[i] == ' ' || (inName[i] >= '\t' && inName[i] <= '\r'))) ++i;

@@ -4,10 +4,16 @@
 //
 // The process-wide registry (Get) is built once, on first use, thread-safely, and only read
 // afterwards. Other registries can be built over any folder (tests do).
+//
+// The font folder is read when something first needs it: a name that is not a standard font, a
+// number, the count or the list. A standard font can never be displaced by a file, so finding one
+// gives the same font before the folder is read as after, and a document that uses only standard
+// fonts never pays for reading every font file of the system.
 #pragma once
 
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -22,7 +28,7 @@ class FontInfo {
   // The folder walk visits the font folder and two levels of subfolders.
   static constexpr long kMaxFolderDepth = 3;
 
-  // The standard fonts, then the fonts of inFolder (none when it is empty).
+  // The standard fonts, then the fonts of inFolder (none when it is empty), read when first needed.
   explicit FontInfo(const std::string& inFolder);
   FontInfo(const FontInfo&) = delete;
   FontInfo& operator=(const FontInfo&) = delete;
@@ -44,7 +50,7 @@ class FontInfo {
   // OTF or TTC is skipped.
   void AddFontFile(const std::u16string& inPath);
 
-  size_t Count() const { return mList.size(); }
+  size_t Count() const;
   // The font registered under the normalised name (an empty name means Times-Roman), or null.
   BaseFont* Find(std::string_view inName) const;
   // Entry inIndex of the list; the last entry for an index past the end; null when empty.
@@ -57,6 +63,14 @@ class FontInfo {
   BaseFont* AddToList(std::unique_ptr<BaseFont> inFont);
 
  private:
+  // Reads the pending font folder once; every reader of the file fonts calls it first.
+  void ReadFolder() const;
+
+  // The standard fonts' names alone: complete from construction on, never changed afterwards, so
+  // it can be read while another thread reads the folder.
+  std::unordered_map<std::string, BaseFont*> mStandard;
   std::unordered_map<std::string, BaseFont*> mMap;
   std::vector<std::unique_ptr<BaseFont>> mList;
+  std::string mPendingFolder;
+  mutable std::once_flag mFolderRead;
 };

@@ -62,7 +62,10 @@ void QxPopFaultFrame(QxFaultFrame* inFrame);
 template <class Body>
 decltype(auto) QxGuardFaults(Body&& inBody) {
   QxFaultFrame theFrame;
-  if (sigsetjmp(theFrame.jump, 1) != 0) QxDeliverFault(&theFrame);
+  // The signal mask is not saved: the fault handler runs with the mask of the faulting code (it
+  // blocks nothing, not even its own signal), so jumping back leaves the mask as the guard found
+  // it, and a guard costs no system call.
+  if (sigsetjmp(theFrame.jump, 0) != 0) QxDeliverFault(&theFrame);
   QxPushFaultFrame(&theFrame);
   struct Pop {
     QxFaultFrame* frame;

@@ -79,6 +79,36 @@ TEST(FontInfo, ScansAFolderInNameOrder) {
   EXPECT_NE(dynamic_cast<StandardFont*>(theRegistry.Find("Courier")), nullptr);
 }
 
+// Standard fonts are answered without reading the folder; the first other name, number or count
+// reads it, once, from whichever threads ask at the same time.
+TEST(FontInfo, TheFolderIsReadWhenAFileFontIsFirstNeeded) {
+  TestRoot theRoot;
+  const std::string theFolder = theRoot.Path() + "/fonts";
+  FontInfo theRegistry(theFolder);
+  std::filesystem::create_directories(theFolder);
+  EXPECT_NE(dynamic_cast<StandardFont*>(theRegistry.Find("Helvetica")), nullptr);
+  EXPECT_EQ(theRegistry.FindByNameOrNumber("Courier")->GetName(), "Courier");
+  // Files that appear after those lookups are still found: the folder has not been read yet.
+  CopySeed("regular.ttf", theFolder + "/first.ttf");
+  CopySeed("symbol.ttf", theFolder + "/second.ttf");
+  std::vector<BaseFont*> theFound(4, nullptr);
+  std::vector<std::thread> theThreads;
+  for (size_t i = 0; i < theFound.size(); ++i)
+    theThreads.emplace_back([&theRegistry, &theFound, i] {
+      theFound[i] = i % 2 == 0 ? theRegistry.Find("QxTest-Regular") : theRegistry.FindByNameOrNumber("15");
+      EXPECT_NE(theRegistry.Find("Times-Bold"), nullptr);
+    });
+  for (std::thread& theThread : theThreads) theThread.join();
+  ASSERT_NE(theFound[0], nullptr);
+  EXPECT_EQ(theFound[2], theFound[0]);
+  ASSERT_NE(theFound[1], nullptr);
+  EXPECT_EQ(theFound[3], theFound[1]);
+  EXPECT_EQ(theRegistry.Count(), 16u);
+  // Read once: a file added now stays unknown.
+  CopySeed("cff.otf", theFolder + "/third.otf");
+  EXPECT_EQ(theRegistry.Count(), 16u);
+}
+
 TEST(FontInfo, TheProcessRegistryIsBuiltOnceForEveryThread) {
   TestRoot theRoot;
   std::vector<FontInfo*> theSeen(4, nullptr);

@@ -3,6 +3,7 @@
 
 #include <sehapi.h>
 
+#include <csignal>
 #include <cstdint>
 #include <stdexcept>
 #include <thread>
@@ -53,6 +54,26 @@ TEST(StructuredExceptions, ReadAndWriteViolations) {
   EXPECT_EQ(theWrite.code, EXCEPTION_ACCESS_VIOLATION);
   EXPECT_EQ(theWrite.access, 1u);
   EXPECT_EQ(theWrite.address, 0x10u);
+}
+
+// Faults one after another are each caught, and leave the thread's signal mask as it was: neither
+// the fault's own signal nor a signal the caller had blocked changes.
+TEST(StructuredExceptions, RepeatedFaultsKeepTheSignalMask) {
+  sigset_t theBlocked;
+  sigemptyset(&theBlocked);
+  sigaddset(&theBlocked, SIGUSR1);
+  sigset_t theBefore;
+  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &theBlocked, &theBefore), 0);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(CatchFault([] { (void)ReadBad(); }).code, EXCEPTION_ACCESS_VIOLATION);
+    EXPECT_EQ(CatchFault([] { gSink = Divide(7); }).code, EXCEPTION_INT_DIVIDE_BY_ZERO);
+  }
+  sigset_t theAfter;
+  ASSERT_EQ(pthread_sigmask(SIG_SETMASK, nullptr, &theAfter), 0);
+  EXPECT_EQ(sigismember(&theAfter, SIGUSR1), 1);
+  EXPECT_EQ(sigismember(&theAfter, SIGSEGV), 0);
+  EXPECT_EQ(sigismember(&theAfter, SIGFPE), 0);
+  ASSERT_EQ(pthread_sigmask(SIG_SETMASK, &theBefore, nullptr), 0);
 }
 
 TEST(StructuredExceptions, IntegerDivisionByZero) {
