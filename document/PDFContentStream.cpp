@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <vector>
 
 #include "pdfcore/PDFDictAtom.h"
 #include "pdfcore/PDFFormat.h"
@@ -28,6 +29,29 @@ void WriteFixed4(PDFStream& ioStream, double inValue) {
     ioStream.WriteText(std::string_view(theBuffer, static_cast<size_t>(theResult.ptr - theBuffer)));
 }
 
+// Collects generated content in the vector that the stream atom then takes over, so that the
+// bytes are written once and never copied.
+class ContentBytes : public PDFStream {
+ public:
+  explicit ContentBytes(std::vector<uint8_t>& ioBytes) : mBytes(ioBytes) {}
+  bool Put(uint8_t inByte) override {
+    mBytes.push_back(inByte);
+    return true;
+  }
+  const uint8_t* GetData() override { return mBytes.data(); }
+  uint32_t GetPosition() override { return GetLength(); }
+  void SetPosition(uint32_t) override {}
+  uint32_t GetLength() override { return static_cast<uint32_t>(mBytes.size()); }
+  bool Write(const void* inBuffer, uint32_t inCount) override {
+    const auto* theBytes = static_cast<const uint8_t*>(inBuffer);
+    mBytes.insert(mBytes.end(), theBytes, theBytes + inCount);
+    return true;
+  }
+
+ private:
+  std::vector<uint8_t>& mBytes;
+};
+
 }  // namespace
 
 PDFContentStream::PDFContentStream(PDFSoup* inSoup, uint32_t inID, std::unique_ptr<PDFAtom> inAtom,
@@ -50,10 +74,12 @@ void PDFContentStream::ForceGeneration() {
   if (mGenerated) return;
   PDFStreamAtom* theStream = GetStream();
   if (theStream == nullptr) return;
-  PDFMemoryStream theBytes;
-  GenerateContent(theBytes);
-  const std::string_view theView = theBytes.GetView();
-  theStream->SetData(theView.data(), static_cast<uint32_t>(theView.size()));
+  std::vector<uint8_t> theBytes;
+  theBytes.reserve(ContentSizeHint());
+  ContentBytes theOut(theBytes);
+  GenerateContent(theOut);
+  if (theBytes.capacity() - theBytes.size() > theBytes.size() / 4) theBytes.shrink_to_fit();
+  theStream->SetData(std::move(theBytes));
   AfterGeneration();
   mGenerated = 1;
 }
@@ -93,6 +119,8 @@ void PDFContentStream::WriteBody(PDFStream& ioStream) {
 }
 
 void PDFContentStream::GenerateContent(PDFStream&) {}
+
+size_t PDFContentStream::ContentSizeHint() const { return 256; }
 
 void PDFContentStream::AfterGeneration() {}
 

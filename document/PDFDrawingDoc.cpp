@@ -195,7 +195,8 @@ uint32_t PDFDrawingDoc::AddText(std::u16string_view inText) {
   if (thePage == nullptr) return 0;
   const BaseFont* theFont = FindCurrentFont();
   TextBlockState theState;
-  theState.text.assign(inText);
+  if (!mLastText.Holds(inText)) mLastText = SharedText(std::u16string(inText));
+  theState.text = mLastText;
   theState.fontID = theFont != nullptr ? mState.mCurrentFont : 0;
   theState.font = theFont;
   theState.pos = mState.mPosition;

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "document/DrawingState.h"
+#include "fonts/TextContent.h"
 #include "pdfcore/PDFDoc.h"
 
 class BaseFont;
@@ -120,4 +121,6 @@ class PDFDrawingDoc : public PDFDoc {
   DrawingState mState;
   // The fonts this document added, by the ID of their font object.
   std::map<uint32_t, const BaseFont*> mFonts;
+  // The characters of the last text added: the next text with the same characters shares them.
+  SharedText mLastText;
 };

@@ -86,7 +86,7 @@ std::string FontInfo::Normalize(std::string_view inName) {
 }
 
 void FontInfo::Clear() {
-  ReadFolder();  // a pending folder must not fill the registry again afterwards
+  std::call_once(mFolderRead, [] {});  // a folder not read yet never will be: the registry stays empty
   mStandard.clear();
   mMap.clear();
   mList.clear();

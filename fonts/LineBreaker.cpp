@@ -2,6 +2,7 @@
 
 #include <stringapiset.h>
 
+#include <array>
 #include <cmath>
 
 #include "fonts/BaseFont.h"
@@ -25,6 +26,30 @@ LineBreaker::LineBreaker(std::u16string_view inText, const BaseFont& inFont, dou
     mCharUnits = ToUnits(inCharSpacing, inSize);
     mWordUnits = ToUnits(inWordSpacing, inSize);
   }
+  const uint8_t* theBytes = LatinBytes();
+  for (char16_t theChar = 0; theChar < 256; ++theChar) mLatinUnits[theChar] = UnitsOfByte(theChar, theBytes[theChar]);
+}
+
+const uint8_t* LineBreaker::LatinBytes() {
+  static const auto sBytes = [] {
+    std::array<uint8_t, 256> theBytes{};
+    for (char16_t theChar = 0; theChar < 256; ++theChar) {
+      if (theChar < 128) {
+        theBytes[theChar] = static_cast<uint8_t>(theChar);
+        continue;
+      }
+      char theByte = 0;
+      const WCHAR theWide = theChar;
+      const int theCount = WideCharToMultiByte(1252, 0, &theWide, 1, &theByte, 1, nullptr, nullptr);
+      theBytes[theChar] = theCount == 1 ? static_cast<uint8_t>(theByte) : static_cast<uint8_t>(theChar);
+    }
+    return theBytes;
+  }();
+  return sBytes.data();
+}
+
+int64_t LineBreaker::UnitsOfByte(char16_t inChar, uint8_t inByte) const {
+  return int64_t{mFont.WidthOf(inByte)} + mCharUnits + (inChar == u' ' ? mWordUnits : 0);
 }
 
 int32_t LineBreaker::TruncToLong(double inValue) {
@@ -34,20 +59,7 @@ int32_t LineBreaker::TruncToLong(double inValue) {
   return static_cast<int32_t>(inValue);
 }
 
-bool LineBreaker::IsWhitespace(char16_t inChar) {
-  return inChar == 0 || inChar == 9 || inChar == 10 || inChar == 12 || inChar == 13 || inChar == 32;
-}
-
-bool LineBreaker::IsPunctuation(char16_t inChar) {
-  if (inChar < 128) return (inChar >= 33 && inChar <= 47) || (inChar >= 58 && inChar <= 64) ||
-                           (inChar >= 91 && inChar <= 96) || (inChar >= 123 && inChar <= 126);
-  // Beyond ASCII: the general punctuation block (dashes, quotation marks, ellipsis) and the
-  // ideographic comma and full stop.
-  return (inChar >= 0x2010 && inChar <= 0x2027) || inChar == 0x3001 || inChar == 0x3002;
-}
-
-uint8_t LineBreaker::ByteOf(char16_t inChar) {
-  if (inChar < 128) return static_cast<uint8_t>(inChar);
+uint8_t LineBreaker::ConvertedByte(char16_t inChar) {
   const auto theFound = mBytes.find(inChar);
   if (theFound != mBytes.end()) return theFound->second;
   char theByte = 0;
@@ -56,10 +68,6 @@ uint8_t LineBreaker::ByteOf(char16_t inChar) {
   const uint8_t theResult = theCount == 1 ? static_cast<uint8_t>(theByte) : static_cast<uint8_t>(inChar & 0xFF);
   mBytes.emplace(inChar, theResult);
   return theResult;
-}
-
-int64_t LineBreaker::CharUnits(char16_t inChar) {
-  return int64_t{mFont.WidthOf(ByteOf(inChar))} + mCharUnits + (inChar == u' ' ? mWordUnits : 0);
 }
 
 double LineBreaker::Measure(size_t inStart, size_t inLength, int32_t& outSpaces) {

@@ -33,15 +33,24 @@ class LineBreaker {
   bool NextLine();
 
   // The code-page 1252 byte the content holds for a character.
-  uint8_t ByteOf(char16_t inChar);
+  uint8_t ByteOf(char16_t inChar) { return inChar < 256 ? LatinBytes()[inChar] : ConvertedByte(inChar); }
   // A character's width in font units: its glyph's width plus the spacings (each spacing may be
   // as large as a 32-bit number, so the sum is kept in 64 bits).
-  int64_t CharUnits(char16_t inChar);
+  int64_t CharUnits(char16_t inChar) { return inChar < 256 ? mLatinUnits[inChar] : UnitsOfByte(inChar, ByteOf(inChar)); }
   // The width in points of [inStart, inStart + inLength), without the spacing of its last
   // character; outSpaces counts its spaces.
   double Measure(size_t inStart, size_t inLength, int32_t& outSpaces);
-  static bool IsWhitespace(char16_t inChar);
-  static bool IsPunctuation(char16_t inChar);
+  static bool IsWhitespace(char16_t inChar) {
+    return inChar == 0 || inChar == 9 || inChar == 10 || inChar == 12 || inChar == 13 || inChar == 32;
+  }
+  static bool IsPunctuation(char16_t inChar) {
+    if (inChar < 128)
+      return (inChar >= 33 && inChar <= 47) || (inChar >= 58 && inChar <= 64) || (inChar >= 91 && inChar <= 96) ||
+             (inChar >= 123 && inChar <= 126);
+    // Beyond ASCII: the general punctuation block (dashes, quotation marks, ellipsis) and the
+    // ideographic comma and full stop.
+    return (inChar >= 0x2010 && inChar <= 0x2027) || inChar == 0x3001 || inChar == 0x3002;
+  }
   // trunc(inValue) as a 32-bit number: values beyond the range stay at its ends, NaN gives 0.
   // Every number of the layout that comes from a script's value (sizes, spacings, positioning
   // factors, any of them infinite or not a number) passes through it on its way to an integer.
@@ -63,6 +72,11 @@ class LineBreaker {
 
  private:
   char16_t At(size_t inPos) const { return inPos < mText.size() ? mText[inPos] : u'\0'; }
+  // The bytes of U+0000 to U+00FF in code page 1252, converted once per process.
+  static const uint8_t* LatinBytes();
+  // The byte of a character beyond U+00FF, converted once per run.
+  uint8_t ConvertedByte(char16_t inChar);
+  int64_t UnitsOfByte(char16_t inChar, uint8_t inByte) const;
   void BreakLine(size_t inStart, int32_t inWidth, bool inCharWrap);
 
   std::u16string_view mText;
@@ -84,5 +98,8 @@ class LineBreaker {
   int32_t mLineCount = 0;
   bool mOverflow = false;
   bool mLastLineEmpty = false;
+  // The width in units of every character below U+0100, the spacings included: the layout looks
+  // each character up here rather than converting it and asking the font each time.
+  int64_t mLatinUnits[256];
   std::unordered_map<char16_t, uint8_t> mBytes;
 };

@@ -71,8 +71,6 @@ bool EqualsIgnoringCase(std::string_view inA, std::string_view inB) {
 }  // namespace
 
 TextContent::TextContent(TextBlockState inState) : mState(std::move(inState)) {
-  const size_t theEnd = mState.text.find(u'\0');
-  if (theEnd != std::u16string::npos) mState.text.resize(theEnd);
   if (mState.font == nullptr && mState.fontID != 0) mState.font = FontInfo::Get().Find(mState.fontKey);
 }
 
@@ -131,7 +129,7 @@ void TextContent::Write(PDFStream* ioStream, bool inMeasuring) {
   const RectRecord& theRect = mState.rect;
   const int32_t theLeft = theRect.Left();
   const double theW = static_cast<double>(int64_t{theRect.Right()} - theLeft);
-  LineBreaker theBreaker(mState.text, *mState.font, theSize, theStyle.GetCharSpacing(), theStyle.GetWordSpacing());
+  LineBreaker theBreaker(mState.text.View(), *mState.font, theSize, theStyle.GetCharSpacing(), theStyle.GetWordSpacing());
   LineBreaker::Geometry theGeometry;
   theGeometry.width = theW;
   theGeometry.firstOffset = static_cast<double>(int64_t{mState.pos.x} - theLeft) * (1.0 - mState.hPos);
@@ -197,8 +195,11 @@ void TextContent::Write(PDFStream* ioStream, bool inMeasuring) {
       while (theStart < theEnd && LineBreaker::IsWhitespace(theChars[theStart])) ++theStart;
       while (theEnd > theStart && LineBreaker::IsWhitespace(theChars[theEnd - 1])) --theEnd;
     }
+    // The line's width moves it only when it is aligned or justified, and is the end position of
+    // a measuring run; a left-aligned line being written does without it.
     int32_t theSpaces = 0;
-    const double theLineWidth = theBreaker.Measure(theStart, theEnd - theStart, theSpaces);
+    const bool theNeedsWidth = inMeasuring || mState.hPos != 0 || theStyle.GetJustification() != 0;
+    const double theLineWidth = theNeedsWidth ? theBreaker.Measure(theStart, theEnd - theStart, theSpaces) : 0.0;
     const double theOffset = theBreaker.Offset();
     const double theAvailable = std::trunc(theW - theOffset);
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,9 +17,28 @@
 class BaseFont;
 class PDFStream;
 
+// The characters of a text block, never changed once made: blocks that hold the same text share
+// one copy (a report that repeats a text on every page keeps it once).
+class SharedText {
+ public:
+  SharedText() = default;
+  SharedText(std::u16string inText) : mText(std::make_shared<const std::u16string>(std::move(inText))) {}
+  // The text up to its first NUL.
+  std::u16string_view View() const {
+    if (!mText) return {};
+    const std::u16string_view theText(*mText);
+    return theText.substr(0, theText.find(u'\0'));
+  }
+  bool Holds(std::u16string_view inText) const { return mText && *mText == inText; }
+  void Reset() { mText.reset(); }
+
+ private:
+  std::shared_ptr<const std::u16string> mText;
+};
+
 // The drawing state a text block copies when it is added.
 struct TextBlockState {
-  std::u16string text;           // UTF-16; the text ends at its first NUL
+  SharedText text;               // UTF-16; the text ends at its first NUL
   int32_t fontID = 0;            // the font object's ID (0: no font, nothing is written)
   std::string fontKey;           // the registry name that finds the font's widths
   const BaseFont* font = nullptr;  // the font itself; found through fontKey when null
@@ -52,6 +72,10 @@ class TextContent {
   // False when the text writes nothing (size below 1 or no font).
   bool WritesSomething() const;
   const TextBlockState& GetState() const { return mState; }
+  // Lets go of the characters once the results are measured and the content is written for good.
+  void ReleaseText() {
+    if (mMeasured) mState.text.Reset();
+  }
   PointRecord GetEndPos() const { return mEndPos; }
   int32_t GetCharacters() const { return mCharacters; }
   int32_t GetLines() const { return mLines; }

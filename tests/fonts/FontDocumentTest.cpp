@@ -203,7 +203,7 @@ TEST(FontDocument, TextFlowedOverPagesStaysInsideItsRectangle) {
     theState.pos = PointRecord{theRect.Left(), theRect.Top()};
     theState.style.SetSize(12);
     TextContent theBlock(theState);
-    const int32_t thePlaced = theBlock.GetState().text.empty() ? 0 : (theBlock.Measure(), theBlock.GetCharacters());
+    const int32_t thePlaced = theBlock.GetState().text.View().empty() ? 0 : (theBlock.Measure(), theBlock.GetCharacters());
     ASSERT_GT(thePlaced, 0);
     theBuilder.AddPage(theFontID, theBlock);
     theStart += static_cast<size_t>(thePlaced);

@@ -113,7 +113,7 @@ TEST_F(TextContentTest, BreaksWordsAtTheEdgeOnly) {
 
   // On an indented first line the word does not break: the line stays empty.
   TextBlockState theIndented = theNarrow;
-  theIndented.text = u"ABCD";
+  theIndented.text = std::u16string(u"ABCD");
   theIndented.pos.x = 105;
   TextContent theMoved(theIndented);
   EXPECT_EQ(Info(theMoved, "lines"), "2");
@@ -122,7 +122,7 @@ TEST_F(TextContentTest, BreaksWordsAtTheEdgeOnly) {
   // A character wider than the whole rectangle can never be placed: the layout ends.
   TextBlockState theTooWide = theNarrow;
   theTooWide.rect = RectRecord{100, 0, 102, 600};
-  theTooWide.text = u"W";
+  theTooWide.text = std::u16string(u"W");
   TextContent theNever(theTooWide);
   EXPECT_EQ(Info(theNever, "endpos"), "102 0");
   EXPECT_EQ(Info(theNever, "characters"), "0");
