@@ -18,32 +18,30 @@ constexpr double kColorScale = 0.00392156862745098;  // 1 / 255
 // trunc toward zero into 32 bits; values beyond the range stay at its ends, NaN gives 0.
 int32_t Trunc(double inValue) { return LineBreaker::TruncToLong(inValue); }
 
-// Appends content text; does nothing in measuring mode.
+// Appends content text to a stream, or to a string (the decorations, which follow the text);
+// does nothing in measuring mode.
 class ContentText {
  public:
+  explicit ContentText(PDFStream* inStream) : mStream(inStream) {}
   explicit ContentText(std::string* inText) : mText(inText) {}
   ContentText& operator<<(std::string_view inText) {
+    if (mStream) mStream->Write(inText.data(), static_cast<uint32_t>(inText.size()));
     if (mText) mText->append(inText);
     return *this;
   }
   ContentText& operator<<(int64_t inValue) {
-    if (mText) {
-      char theBuffer[24];
-      mText->append(theBuffer, FormatInteger(inValue, theBuffer));
-    }
-    return *this;
+    char theBuffer[24];
+    return *this << std::string_view(theBuffer, FormatInteger(inValue, theBuffer));
   }
   ContentText& Real(double inValue) {
-    if (mText) {
-      char theBuffer[kRealTextMax];
-      mText->append(FormatReal(inValue, std::span<char>(theBuffer)));
-    }
-    return *this;
+    char theBuffer[kRealTextMax];
+    return *this << FormatReal(inValue, std::span<char>(theBuffer));
   }
-  bool Active() const { return mText != nullptr; }
+  bool Active() const { return mStream != nullptr || mText != nullptr; }
 
  private:
-  std::string* mText;
+  PDFStream* mStream = nullptr;
+  std::string* mText = nullptr;
 };
 
 bool IsPlain(char16_t inChar) {
@@ -120,9 +118,8 @@ void TextContent::Write(PDFStream* ioStream, bool inMeasuring) {
   const double theSize = theStyle.GetSize();
   if (!WritesSomething()) return;
 
-  std::string theText;
   std::string theDecoText;
-  ContentText theOut(inMeasuring ? nullptr : &theText);
+  ContentText theOut(inMeasuring ? nullptr : ioStream);
   ContentText theDeco(inMeasuring ? nullptr : &theDecoText);
 
   // Set-up.
@@ -158,7 +155,9 @@ void TextContent::Write(PDFStream* ioStream, bool inMeasuring) {
   double theY = 0;
   int32_t theLastEnd = 0;
   bool theLastAtBreak = false;
-  std::string theBytes;
+  // One Tj string: a chunk closes at kChunkBytes or more, so it never holds more than 3 bytes beyond.
+  char theBytes[kChunkBytes + 4];
+  size_t theCount = 0;
   while (theBreaker.NextLine()) {
     if (inMeasuring) ++mLines;
     if (theFirst) {
@@ -221,21 +220,21 @@ void TextContent::Write(PDFStream* ioStream, bool inMeasuring) {
     thePrevX = theX;
 
     if (theOut.Active()) {
-      theBytes.clear();
+      theCount = 0;
       for (size_t i = theStart; i < theEnd; ++i) {
         const char16_t theChar = theChars[i];
         if (IsPlain(theChar)) {
-          theBytes.push_back(static_cast<char>(theChar));
+          theBytes[theCount++] = static_cast<char>(theChar);
         } else {
           const uint8_t theByte = theBreaker.ByteOf(theChar);
-          theBytes.push_back('\\');
-          theBytes.push_back(static_cast<char>('0' + ((theByte >> 6) & 7)));
-          theBytes.push_back(static_cast<char>('0' + ((theByte >> 3) & 7)));
-          theBytes.push_back(static_cast<char>('0' + (theByte & 7)));
+          theBytes[theCount++] = '\\';
+          theBytes[theCount++] = static_cast<char>('0' + ((theByte >> 6) & 7));
+          theBytes[theCount++] = static_cast<char>('0' + ((theByte >> 3) & 7));
+          theBytes[theCount++] = static_cast<char>('0' + (theByte & 7));
         }
-        if (theBytes.size() >= kChunkBytes || i + 1 == theEnd) {
-          theOut << "  (" << theBytes << ") Tj\r\n";
-          theBytes.clear();
+        if (theCount >= kChunkBytes || i + 1 == theEnd) {
+          theOut << "  (" << std::string_view(theBytes, theCount) << ") Tj\r\n";
+          theCount = 0;
         }
       }
     }
@@ -290,7 +289,5 @@ void TextContent::Write(PDFStream* ioStream, bool inMeasuring) {
                             Trunc(theTop - std::trunc(theBreaker.Used() - theBreaker.Step()))};
     }
     mCharacters = static_cast<int32_t>(theBreaker.SelStart());
-  } else if (ioStream && !theText.empty()) {
-    ioStream->Write(theText.data(), static_cast<uint32_t>(theText.size()));
   }
 }

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace py = pybind11;
@@ -91,6 +92,31 @@ class Dispatch {
 
   IDispatch* get() const { return mObject; }
 
+  // A member's dispatch ID and kind: 1 a property without arguments, 2 a method or a property
+  // with arguments, 0 unknown.
+  struct Member {
+    DISPID id = DISPID_UNKNOWN;
+    int kind = 0;
+  };
+
+  // Looks a member up by name. Objects described by type information have the members of their
+  // interface, fixed for every object of it, so those answers are kept per interface and name:
+  // a script that calls the same members again and again asks the object only once.
+  Member Find(const std::string& inName) const {
+    std::string theKey;
+    if (HasTypeKey()) {
+      theKey.assign(reinterpret_cast<const char*>(&mTypeKey), sizeof(mTypeKey));
+      theKey += inName;
+      const auto theFound = Members().find(theKey);
+      if (theFound != Members().end()) return theFound->second;
+    }
+    Member theMember;
+    theMember.id = IdOf(inName);
+    theMember.kind = KindOf(theMember.id);
+    if (!theKey.empty()) Members().emplace(std::move(theKey), theMember);
+    return theMember;
+  }
+
   DISPID IdOf(const std::string& inName) const {
     std::u16string theName = ToWide(py::str(inName));
     LPOLESTR theNames[1] = {theName.data()};
@@ -102,8 +128,6 @@ class Dispatch {
     return theID;
   }
 
-  // What the type information says of a member: 1 a property without arguments, 2 a method or a
-  // property with arguments, 0 unknown.
   int KindOf(DISPID inID) const {
     ITypeInfo* theInfo = nullptr;
     if (FAILED(mObject->GetTypeInfo(0, LOCALE_USER_DEFAULT, &theInfo)) || theInfo == nullptr) return 0;
@@ -130,7 +154,36 @@ class Dispatch {
   void Put(DISPID inID, const py::handle& inValue) const;
 
  private:
+  // The interface the type information describes, found on the first lookup; false when the
+  // object has none (its members are then asked for every time).
+  bool HasTypeKey() const {
+    if (mTypeKeyState == 0) {
+      mTypeKeyState = 2;
+      ITypeInfo* theInfo = nullptr;
+      if (SUCCEEDED(mObject->GetTypeInfo(0, LOCALE_USER_DEFAULT, &theInfo)) && theInfo != nullptr) {
+        TYPEATTR* theAttr = nullptr;
+        if (SUCCEEDED(theInfo->GetTypeAttr(&theAttr)) && theAttr != nullptr) {
+          if (!IsEqualGUID(theAttr->guid, GUID_NULL)) {
+            mTypeKey = theAttr->guid;
+            mTypeKeyState = 1;
+          }
+          theInfo->ReleaseTypeAttr(theAttr);
+        }
+        theInfo->Release();
+      }
+    }
+    return mTypeKeyState == 1;
+  }
+
+  // Members found so far, by interface and name; used only while holding the interpreter lock.
+  static std::unordered_map<std::string, Member>& Members() {
+    static std::unordered_map<std::string, Member> sMembers;
+    return sMembers;
+  }
+
   IDispatch* mObject;
+  mutable GUID mTypeKey{};
+  mutable int mTypeKeyState = 0;  // 0 not looked up, 1 known, 2 none
 };
 
 void ToVariant(const py::handle& inValue, VARIANT* outValue) {
@@ -320,8 +373,7 @@ struct BoundMethod {
 py::object GetAttribute(const py::object& inSelf, const std::string& inName) {
   if (!inName.empty() && inName[0] == '_') throw py::attribute_error(inName);
   const Dispatch& theObject = inSelf.cast<const Dispatch&>();
-  const DISPID theID = theObject.IdOf(inName);
-  const int theKind = theObject.KindOf(theID);
+  const auto [theID, theKind] = theObject.Find(inName);
   if (theKind == 1) return theObject.Invoke(theID, DISPATCH_PROPERTYGET, py::args());
   if (theKind == 2) return py::cast(BoundMethod{inSelf, theID, inName});
   // No type information: try it as a property, and fall back to a method.
@@ -374,7 +426,7 @@ class ComError(Exception):
       .def("__setattr__",
            [](const py::object& inSelf, const std::string& inName, const py::object& inValue) {
              const Dispatch& theObject = inSelf.cast<const Dispatch&>();
-             theObject.Put(theObject.IdOf(inName), inValue);
+             theObject.Put(theObject.Find(inName).id, inValue);
            })
       .def("__call__",
            [](const Dispatch& inSelf, py::args inArgs) {

@@ -111,3 +111,24 @@ def test_unknown_and_unregistered_classes(root):
     with pytest.raises(quorix.ComError) as error:
         quorix.CreateObject("QuorixTest.Widget")
     assert error.value.hresult in (0x800401F3, 0x80040154)
+
+
+def test_members_are_kept_per_interface(root):
+    """A name looked up once on one interface is not taken for the same name on another: String of
+    a rectangle and of a colour, Width of a document (a property) and Move of a rectangle (a method)
+    alike, in any order and many times."""
+    assert register("lib/libquorix2.so") == 0
+    doc = quorix.CreateObject("Quorix2.Doc")
+    for _ in range(3):
+        doc.Rect.String = "1 2 3 4"
+        doc.Color.String = "10 20 30"
+        assert doc.Rect.String == "1 2 3 4"
+        assert doc.Color.String == "10 20 30"
+        assert doc.rect.width == 2 and doc.Width == 1
+        doc.Rect.Move(5, 5)
+        assert doc.Rect.String == "6 7 8 9"
+        assert isinstance(doc.Rect.Move, quorix.Method)
+        # An unknown name is asked again each time, and fails each time.
+        for obj in (doc, doc.Rect):
+            with pytest.raises(AttributeError):
+                obj.NoSuchMember
