@@ -124,7 +124,13 @@ def test_members_are_kept_per_interface(root):
         doc.Color.String = "10 20 30"
         assert doc.Rect.String == "1 2 3 4"
         assert doc.Color.String == "10 20 30"
-        assert doc.rect.width == 2 and doc.Width == 1
+        # Width is member 4 of a document and member 5 of a rectangle.
+        doc.Width = 1
+        assert doc.Width == 1 and doc.Rect.Width == 2
+        doc.Rect.Width = 6
+        doc.Width = 3
+        assert doc.Rect.String == "1 2 7 4" and doc.Width == 3
+        doc.Rect.String = "1 2 3 4"
         doc.Rect.Move(5, 5)
         assert doc.Rect.String == "6 7 8 9"
         assert isinstance(doc.Rect.Move, quorix.Method)
