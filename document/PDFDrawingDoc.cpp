@@ -302,7 +302,8 @@ uint32_t PDFDrawingDoc::AddRawRGB(std::span<const uint8_t> inData, int32_t inWid
   // One call into a buffer of the worst-case size (PDFDeflate allows size / 100 + size + 12).
   std::vector<uint8_t> theCompressed;
   if (!PDFDeflate::Compress(inData.first(theSize), theCompressed)) return 0;
-  return AddImageObject(theCompressed, 3, inWidth, inHeight, "FlateDecode");
+  PDFImageObject* theImage = nullptr;
+  return AddPlacedImage(std::move(theCompressed), 3, inWidth, inHeight, "FlateDecode", theImage);
 }
 
 void PDFDrawingDoc::PlaceOnPage(PDFPage& ioPage, PDFImagePlacement& ioPlacement, uint32_t inImageID,
@@ -329,7 +330,7 @@ uint32_t PDFDrawingDoc::AddImageObject(std::span<const uint8_t> inData, int32_t 
   return AddPlacedImage(inData, inComponents, inWidth, inHeight, inFilter, theImage);
 }
 
-uint32_t PDFDrawingDoc::AddPlacedImage(std::span<const uint8_t> inData, int32_t inComponents, int32_t inWidth,
+uint32_t PDFDrawingDoc::AddPlacedImage(ImageData inData, int32_t inComponents, int32_t inWidth,
                                        int32_t inHeight, std::string_view inFilter, PDFImageObject*& outImage) {
   outImage = nullptr;
   PDFPage* thePage = FindCurrentPage();
@@ -341,7 +342,10 @@ uint32_t PDFDrawingDoc::AddPlacedImage(std::span<const uint8_t> inData, int32_t 
   theImage->SetHeight(inHeight);
   theImage->SetComponents(inComponents);
   theImage->SetFilter(inFilter);
-  theImage->SetData(inData);
+  if (auto* theOwned = std::get_if<std::vector<uint8_t>>(&inData))
+    theImage->SetData(std::move(*theOwned));
+  else
+    theImage->SetData(std::get<std::span<const uint8_t>>(inData));
   PlaceOnPage(*thePage, *thePlacement, theImage->GetID(), inWidth, inHeight);
   outImage = theImage;
   return thePlacement->GetID();

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <map>
 #include <span>
+#include <variant>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -112,7 +114,9 @@ class PDFDrawingDoc : public PDFDoc {
   T* AddObject(std::unique_ptr<T> inObject);
   PDFPage* CurrentPageOrNull();
   // AddImageObject, also handing back the new image object (null when nothing was added).
-  uint32_t AddPlacedImage(std::span<const uint8_t> inData, int32_t inComponents, int32_t inWidth, int32_t inHeight,
+  // The data is a copy of bytes the caller keeps, or bytes handed over.
+  using ImageData = std::variant<std::span<const uint8_t>, std::vector<uint8_t>>;
+  uint32_t AddPlacedImage(ImageData inData, int32_t inComponents, int32_t inWidth, int32_t inHeight,
                           std::string_view inFilter, PDFImageObject*& outImage);
   // Sets the placement's image, rectangle and transform and puts it on inPage at the layer.
   void PlaceOnPage(PDFPage& ioPage, PDFImagePlacement& ioPlacement, uint32_t inImageID,

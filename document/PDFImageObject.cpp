@@ -34,6 +34,12 @@ void PDFImageObject::SetData(std::span<const uint8_t> inData) {
   theStream->SetData(inData.data(), static_cast<uint32_t>(inData.size()));
 }
 
+void PDFImageObject::SetData(std::vector<uint8_t>&& inData) {
+  PDFStreamAtom* theStream = GetStream();
+  if (theStream == nullptr || inData.size() > INT32_MAX) return;
+  theStream->SetData(std::move(inData));
+}
+
 std::span<const uint8_t> PDFImageObject::GetData() const {
   const PDFStreamAtom* theStream = GetStream();
   return theStream != nullptr ? theStream->GetData() : std::span<const uint8_t>();

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,8 @@ class PDFImageObject : public PDFTypedObject {
   void SetFilter(std::string_view inType);
   // Copies the stream data.
   void SetData(std::span<const uint8_t> inData);
+  // The same, taking the bytes over instead of copying them.
+  void SetData(std::vector<uint8_t>&& inData);
   // Four-component JPEG data written with an Adobe segment holds its CMYK values inverted; such
   // an image gets a decode array that turns them back, so that it shows the colours its author
   // saw. The data stays as it is.

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "runtime/Preferences.h"
 #include "runtime/SException.h"
@@ -296,30 +297,32 @@ void PDFImage::GetPixels(BYTE** outData, LONG* outLength) {
                               static_cast<INT>(std::clamp<int64_t>(theTop, INT32_MIN, INT32_MAX)),
                               static_cast<INT>(std::clamp<int64_t>(theWidth, INT32_MIN, INT32_MAX)),
                               static_cast<INT>(std::clamp<int64_t>(theHeight, INT32_MIN, INT32_MAX)));
-  Gdiplus::BitmapData theLocked{};
-  if (mBitmap->LockBits(&theRect, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &theLocked) != Gdiplus::Ok)
+  // The codec writes the rectangle's rows (blue, green, red) straight into the buffer handed back,
+  // which is then turned into red, green, blue in place: no copy of the picture in between.
+  const uint64_t theRowBytes = theWidth > 0 ? static_cast<uint64_t>(theWidth) * 3 : 0;
+  const uint64_t theSize = theHeight > 0 ? theRowBytes * static_cast<uint64_t>(theHeight) : 0;
+  if (theSize == 0 || theSize > static_cast<uint64_t>(std::numeric_limits<LONG>::max())) {
+    // Nothing to copy: the codec still judges the rectangle, so its status says why.
+    Gdiplus::BitmapData theLocked{};
+    if (mBitmap->LockBits(&theRect, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &theLocked) == Gdiplus::Ok)
+      mBitmap->UnlockBits(&theLocked);
     return;
-  // Only what the lock gave is copied, and only when its size fits a script's byte count.
-  const uint64_t theRowBytes = uint64_t{theLocked.Width} * 3;
-  const uint64_t theSize = theRowBytes * theLocked.Height;
-  BYTE* thePixels = nullptr;
-  if (theSize != 0 && theSize <= static_cast<uint64_t>(std::numeric_limits<LONG>::max()) &&
-      theLocked.Scan0 != nullptr && static_cast<uint64_t>(std::abs(int64_t{theLocked.Stride})) >= theRowBytes)
-    thePixels = static_cast<BYTE*>(CoTaskMemAlloc(static_cast<SIZE_T>(theSize)));
-  if (thePixels != nullptr) {
-    const BYTE* theRow = static_cast<const BYTE*>(theLocked.Scan0);
-    BYTE* theOut = thePixels;
-    for (UINT y = 0; y < theLocked.Height; ++y, theRow += theLocked.Stride) {
-      for (UINT x = 0; x < theLocked.Width; ++x) {
-        *theOut++ = theRow[x * 3 + 2];
-        *theOut++ = theRow[x * 3 + 1];
-        *theOut++ = theRow[x * 3];
-      }
-    }
-    *outData = thePixels;
-    *outLength = static_cast<LONG>(theSize);
+  }
+  auto* thePixels = static_cast<BYTE*>(CoTaskMemAlloc(static_cast<SIZE_T>(theSize)));
+  if (thePixels == nullptr) return;
+  Gdiplus::BitmapData theLocked{};
+  theLocked.Scan0 = thePixels;
+  theLocked.Stride = static_cast<INT>(theRowBytes);
+  if (mBitmap->LockBits(&theRect, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                        PixelFormat24bppRGB, &theLocked) != Gdiplus::Ok) {
+    CoTaskMemFree(thePixels);
+    return;
   }
   mBitmap->UnlockBits(&theLocked);
+  for (BYTE *thePixel = thePixels, *theEnd = thePixels + theSize; thePixel != theEnd; thePixel += 3)
+    std::swap(thePixel[0], thePixel[2]);
+  *outData = thePixels;
+  *outLength = static_cast<LONG>(theSize);
 }
 
 const char* PDFImage::GetErrorText() { return mReport.HasError() ? mReport.GetText() : nullptr; }

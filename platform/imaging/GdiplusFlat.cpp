@@ -58,7 +58,7 @@ struct GpImage {
   // The decoded current frame, present once a lock needed it.
   std::optional<DecodedFrame> mDecoded;
   // The locked rectangle's rows while a lock is held.
-  std::vector<uint8_t> mLockBuffer;
+  QxImaging::PixelBytes mLockBuffer;
   bool mLocked = false;
   // Held by each call on the object; a second thread's call meanwhile gives ObjectBusy.
   std::mutex mBusy;
@@ -235,26 +235,24 @@ inline uint8_t OverWhite(uint32_t inColour, uint32_t inAlpha) {
   return static_cast<uint8_t>((inColour * inAlpha + 255 * (255 - inAlpha) + 127) / 255);
 }
 
-// Copies the rectangle inRect of inFrame into outBuffer in format inFormat; outStride is the
-// distance between rows.
-Status CopyRectangle(const DecodedFrame& inFrame, const Rect& inRect, PixelFormat inFormat,
-                     std::vector<uint8_t>& outBuffer, INT& outStride) {
+// The bytes of one row of a lock of inWidth pixels in inFormat (without padding); false when
+// they do not fit the stride type.
+bool LockRowBytes(INT inWidth, PixelFormat inFormat, uint64_t& outBytes) {
   const uint32_t theBytesPerPixel = inFormat == PixelFormat24bppRGB ? 3 : 4;
-  uint64_t theRowBytes = 0;
-  uint64_t theTotal = 0;
-  if (__builtin_mul_overflow(static_cast<uint64_t>(inRect.Width), theBytesPerPixel, &theRowBytes)) return OutOfMemory;
-  theRowBytes = (theRowBytes + 3) & ~uint64_t{3};
-  if (theRowBytes > static_cast<uint64_t>(std::numeric_limits<INT>::max())) return OutOfMemory;
-  if (__builtin_mul_overflow(theRowBytes, static_cast<uint64_t>(inRect.Height), &theTotal) ||
-      theTotal > std::numeric_limits<size_t>::max())
-    return OutOfMemory;
-  outBuffer.assign(static_cast<size_t>(theTotal), 0);
+  return !__builtin_mul_overflow(static_cast<uint64_t>(inWidth), theBytesPerPixel, &outBytes) &&
+         outBytes <= static_cast<uint64_t>(std::numeric_limits<INT>::max());
+}
+
+// Copies the rectangle inRect of inFrame to rows that start inStride bytes apart at ioTarget, in
+// format inFormat; only the pixels of each row are written.
+void CopyRectangle(const DecodedFrame& inFrame, const Rect& inRect, PixelFormat inFormat, uint8_t* ioTarget,
+                   int64_t inStride) {
   const size_t theFrameRow = size_t{inFrame.width} * 4;
   for (INT y = 0; y < inRect.Height; ++y) {
     const uint8_t* theSource =
         inFrame.bgra.data() + static_cast<size_t>(inRect.Y + y) * theFrameRow + static_cast<size_t>(inRect.X) * 4;
-    uint8_t* theTarget = outBuffer.data() + static_cast<size_t>(y) * theRowBytes;
-    if (theBytesPerPixel == 4) {
+    uint8_t* theTarget = ioTarget + y * inStride;
+    if (inFormat != PixelFormat24bppRGB) {
       std::memcpy(theTarget, theSource, static_cast<size_t>(inRect.Width) * 4);
       continue;
     }
@@ -272,6 +270,28 @@ Status CopyRectangle(const DecodedFrame& inFrame, const Rect& inRect, PixelForma
       theTarget[2] = OverWhite(theSource[2], theAlpha);
     }
   }
+}
+
+// Copies the rectangle into outBuffer, rows padded with zeros to four bytes; outStride is the
+// distance between rows.
+Status CopyRectangle(const DecodedFrame& inFrame, const Rect& inRect, PixelFormat inFormat,
+                     QxImaging::PixelBytes& outBuffer, INT& outStride) {
+  uint64_t thePixelBytes = 0;
+  uint64_t theTotal = 0;
+  if (!LockRowBytes(inRect.Width, inFormat, thePixelBytes)) return OutOfMemory;
+  const uint64_t theRowBytes = (thePixelBytes + 3) & ~uint64_t{3};
+  if (theRowBytes > static_cast<uint64_t>(std::numeric_limits<INT>::max())) return OutOfMemory;
+  if (__builtin_mul_overflow(theRowBytes, static_cast<uint64_t>(inRect.Height), &theTotal) ||
+      theTotal > std::numeric_limits<size_t>::max())
+    return OutOfMemory;
+  // Every byte is written: the pixels, and the padding of each row with zeros.
+  outBuffer.clear();
+  outBuffer.resize(static_cast<size_t>(theTotal));
+  if (theRowBytes != thePixelBytes)
+    for (INT y = 0; y < inRect.Height; ++y)
+      std::memset(outBuffer.data() + static_cast<size_t>(y) * theRowBytes + thePixelBytes, 0,
+                  static_cast<size_t>(theRowBytes - thePixelBytes));
+  CopyRectangle(inFrame, inRect, inFormat, outBuffer.data(), static_cast<int64_t>(theRowBytes));
   outStride = static_cast<INT>(theRowBytes);
   return Ok;
 }
@@ -428,7 +448,10 @@ QX_EXPORT GpStatus WINGDIPAPI GdipBitmapLockBits(GpBitmap* inBitmap, GDIPCONST G
     if ((inFlags & ImageLockModeRead) == 0 ||
         (inFlags & ~UINT{ImageLockModeRead | ImageLockModeWrite | ImageLockModeUserInputBuf}) != 0)
       return InvalidParameter;
-    if ((inFlags & (ImageLockModeWrite | ImageLockModeUserInputBuf)) != 0) return NotImplemented;
+    if ((inFlags & ImageLockModeWrite) != 0) return NotImplemented;
+    // With a buffer of the caller's, its first row and the distance between rows come in the
+    // lock data; the pixels are written there and nothing else of it is touched.
+    const bool theCallersBuffer = (inFlags & ImageLockModeUserInputBuf) != 0;
     if (inFormat != PixelFormat24bppRGB && inFormat != PixelFormat32bppARGB) return NotImplemented;
     const uint64_t theWidth = inSelf.mSource->Width();
     const uint64_t theHeight = inSelf.mSource->Height();
@@ -457,14 +480,23 @@ QX_EXPORT GpStatus WINGDIPAPI GdipBitmapLockBits(GpBitmap* inBitmap, GDIPCONST G
         return GenericError;
       inSelf.mDecoded = std::move(theFrame);
     }
-    INT theStride = 0;
-    const Status theStatus = CopyRectangle(*inSelf.mDecoded, theRect, inFormat, inSelf.mLockBuffer, theStride);
-    if (theStatus != Ok) return theStatus;
+    if (theCallersBuffer) {
+      uint64_t theRowBytes = 0;
+      const uint64_t theStride = static_cast<uint64_t>(std::abs(int64_t{outData->Stride}));
+      if (outData->Scan0 == nullptr || !LockRowBytes(theRect.Width, inFormat, theRowBytes) || theStride < theRowBytes)
+        return InvalidParameter;
+      CopyRectangle(*inSelf.mDecoded, theRect, inFormat, static_cast<uint8_t*>(outData->Scan0), outData->Stride);
+      inSelf.mLockBuffer.clear();
+    } else {
+      INT theStride = 0;
+      const Status theStatus = CopyRectangle(*inSelf.mDecoded, theRect, inFormat, inSelf.mLockBuffer, theStride);
+      if (theStatus != Ok) return theStatus;
+      outData->Stride = theStride;
+      outData->Scan0 = inSelf.mLockBuffer.data();
+    }
     outData->Width = static_cast<UINT>(theRect.Width);
     outData->Height = static_cast<UINT>(theRect.Height);
-    outData->Stride = theStride;
     outData->PixelFormat = inFormat;
-    outData->Scan0 = inSelf.mLockBuffer.data();
     outData->Reserved = 0;
     inSelf.mLocked = true;
     return Ok;
@@ -476,7 +508,7 @@ QX_EXPORT GpStatus WINGDIPAPI GdipBitmapUnlockBits(GpBitmap* inBitmap, BitmapDat
   return WithImage(inBitmap, [&](GpImage& inSelf) {
     if (!inSelf.mLocked) return WrongState;
     inSelf.mLocked = false;
-    std::vector<uint8_t>().swap(inSelf.mLockBuffer);
+    QxImaging::PixelBytes().swap(inSelf.mLockBuffer);
     return Ok;
   });
 }

@@ -21,12 +21,17 @@ inline float DpiOrDefault(double inDpi) {
   return std::isfinite(inDpi) && inDpi >= 1.0 / 16 && inDpi <= 1e6 ? static_cast<float>(inDpi) : kDefaultDpi;
 }
 
-// Sizes outFrame for inWidth × inHeight pixels, all transparent black: OutOfMemory when the frame is
+// Sizes outFrame for inWidth × inHeight pixels, all transparent black (or left as allocated when
+// not inCleared, for a decoder that writes every pixel or fails): OutOfMemory when the frame is
 // empty, beyond kMaxFramePixels, or memory runs out.
-inline Status AllocateFrame(uint32_t inWidth, uint32_t inHeight, DecodedFrame& outFrame) {
+inline Status AllocateFrame(uint32_t inWidth, uint32_t inHeight, DecodedFrame& outFrame, bool inCleared = true) {
   if (!FrameSizeAllowed(inWidth, inHeight)) return Gdiplus::OutOfMemory;
   try {
-    outFrame.bgra.assign(static_cast<size_t>(inWidth) * inHeight * 4, 0);
+    const size_t theSize = static_cast<size_t>(inWidth) * inHeight * 4;
+    if (inCleared)
+      outFrame.bgra.assign(theSize, 0);
+    else
+      outFrame.bgra.resize(theSize);
   } catch (const std::bad_alloc&) {
     outFrame.bgra.clear();
     return Gdiplus::OutOfMemory;

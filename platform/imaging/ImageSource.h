@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace QxImaging {
@@ -26,12 +27,35 @@ inline bool FrameSizeAllowed(uint64_t inWidth, uint64_t inHeight) {
 // The whole picture file; sources share it and keep it as long as they live.
 using ImageBytes = std::shared_ptr<const std::vector<uint8_t>>;
 
+// Allocates bytes without clearing them: a decoder that writes every byte of a frame, or a copy
+// that fills every byte of its buffer, does not pay for zeroing (and touching) the memory first.
+// Filling with a value (assign, resize with a value) still fills.
+template <class T>
+struct UnclearedAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = UnclearedAllocator<U>;
+  };
+  UnclearedAllocator() = default;
+  template <class U>
+  UnclearedAllocator(const UnclearedAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* inPlace) noexcept {
+    ::new (static_cast<void*>(inPlace)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* inPlace, Args&&... inArgs) {
+    ::new (static_cast<void*>(inPlace)) U(std::forward<Args>(inArgs)...);
+  }
+};
+using PixelBytes = std::vector<uint8_t, UnclearedAllocator<uint8_t>>;
+
 // A decoded frame: rows from the top, 4 bytes per pixel in the order blue, green, red, alpha
 // (alpha not premultiplied; 255 where the picture has no transparency), no gap between rows.
 struct DecodedFrame {
   uint32_t width = 0;
   uint32_t height = 0;
-  std::vector<uint8_t> bgra;
+  PixelBytes bgra;
 };
 
 class ImageSource {

@@ -232,7 +232,7 @@ class JpegSource final : public ImageSource {
 
   Status Decode(DecodedFrame& outFrame) override {
     DecodedFrame theFrame;
-    Status theStatus = AllocateFrame(mHeader.width, mHeader.height, theFrame);
+    Status theStatus = AllocateFrame(mHeader.width, mHeader.height, theFrame, false);  // every row is decoded or the frame dropped
     if (theStatus != Gdiplus::Ok) return theStatus;
     std::vector<uint8_t> theRow;
     try {

@@ -117,7 +117,7 @@ class PngSource final : public ImageSource {
 
   Status Decode(DecodedFrame& outFrame) override {
     DecodedFrame theFrame;
-    const Status theStatus = AllocateFrame(mHeader.width, mHeader.height, theFrame);
+    const Status theStatus = AllocateFrame(mHeader.width, mHeader.height, theFrame, false);  // every row is decoded or the frame dropped
     if (theStatus != Gdiplus::Ok) return theStatus;
     PngReader theReader(*mBytes);
     if (!theReader.Valid()) return Gdiplus::OutOfMemory;

@@ -225,6 +225,44 @@ TEST_F(ImageCodecCallsTest, LockRectanglesAndStates) {
   EXPECT_EQ(theBitmap->LockBits(nullptr, 0, PixelFormat24bppRGB, &theData), InvalidParameter);
   EXPECT_EQ(theBitmap->LockBits(nullptr, ImageLockModeRead | ImageLockModeWrite, PixelFormat24bppRGB, &theData),
             NotImplemented);
+
+  // A buffer of the caller's: the rows (blue, green, red) land where its first row and stride say,
+  // the bytes between rows stay as they were, and a stride shorter than a row or no buffer is
+  // refused.
+  std::vector<uint8_t> theBgr = thePart;
+  for (size_t i = 0; i < theBgr.size(); i += 3) std::swap(theBgr[i], theBgr[i + 2]);
+  std::vector<uint8_t> theBuffer(4 * 20, 0xAB);
+  BitmapData theOwn{};
+  theOwn.Scan0 = theBuffer.data();
+  theOwn.Stride = 20;
+  ASSERT_EQ(theBitmap->LockBits(&theInside, ImageLockModeRead | ImageLockModeUserInputBuf, PixelFormat24bppRGB, &theOwn),
+            Ok);
+  EXPECT_EQ(theOwn.Scan0, theBuffer.data());
+  EXPECT_EQ(theOwn.Width, 5u);
+  EXPECT_EQ(theOwn.Height, 4u);
+  EXPECT_EQ(theBitmap->UnlockBits(&theOwn), Ok);
+  for (int y = 0; y < 4; ++y) {
+    EXPECT_EQ(0, std::memcmp(theBuffer.data() + y * 20, theBgr.data() + y * 15, 15)) << y;
+    EXPECT_EQ(std::vector<uint8_t>(theBuffer.begin() + y * 20 + 15, theBuffer.begin() + y * 20 + 20),
+              std::vector<uint8_t>(5, 0xAB))
+        << y;
+  }
+  // Bottom-up: a negative stride from the last row.
+  std::vector<uint8_t> theFlipped(4 * 15);
+  theOwn.Scan0 = theFlipped.data() + 3 * 15;
+  theOwn.Stride = -15;
+  ASSERT_EQ(theBitmap->LockBits(&theInside, ImageLockModeRead | ImageLockModeUserInputBuf, PixelFormat24bppRGB, &theOwn),
+            Ok);
+  EXPECT_EQ(theBitmap->UnlockBits(&theOwn), Ok);
+  for (int y = 0; y < 4; ++y) EXPECT_EQ(0, std::memcmp(theFlipped.data() + (3 - y) * 15, theBgr.data() + y * 15, 15));
+  theOwn.Scan0 = theBuffer.data();
+  theOwn.Stride = 14;
+  EXPECT_EQ(theBitmap->LockBits(&theInside, ImageLockModeRead | ImageLockModeUserInputBuf, PixelFormat24bppRGB, &theOwn),
+            InvalidParameter);
+  theOwn.Scan0 = nullptr;
+  theOwn.Stride = 20;
+  EXPECT_EQ(theBitmap->LockBits(&theInside, ImageLockModeRead | ImageLockModeUserInputBuf, PixelFormat24bppRGB, &theOwn),
+            InvalidParameter);
   EXPECT_EQ(theBitmap->LockBits(nullptr, ImageLockModeRead, 0x00030402 /* 16bppRGB555 */, &theData), NotImplemented);
 
   // One lock at a time; the frame stays while locked.
