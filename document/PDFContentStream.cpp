@@ -1,6 +1,9 @@
 #include "document/PDFContentStream.h"
 
+#include <array>
 #include <charconv>
+#include <cstring>
+#include <span>
 #include <cmath>
 #include <vector>
 
@@ -29,27 +32,42 @@ void WriteFixed4(PDFStream& ioStream, double inValue) {
     ioStream.WriteText(std::string_view(theBuffer, static_cast<size_t>(theResult.ptr - theBuffer)));
 }
 
-// Collects generated content in the vector that the stream atom then takes over, so that the
-// bytes are written once and never copied.
+// Collects generated content: in a buffer of its own up to kInline bytes (every line, rectangle
+// and placement, and most texts), beyond that in a vector.
 class ContentBytes : public PDFStream {
  public:
-  explicit ContentBytes(std::vector<uint8_t>& ioBytes) : mBytes(ioBytes) {}
-  bool Put(uint8_t inByte) override {
-    mBytes.push_back(inByte);
-    return true;
-  }
-  const uint8_t* GetData() override { return mBytes.data(); }
+  static constexpr size_t kInline = 4096;
+
+  bool Put(uint8_t inByte) override { return Write(&inByte, 1); }
+  const uint8_t* GetData() override { return Bytes().data(); }
   uint32_t GetPosition() override { return GetLength(); }
   void SetPosition(uint32_t) override {}
-  uint32_t GetLength() override { return static_cast<uint32_t>(mBytes.size()); }
+  uint32_t GetLength() override { return static_cast<uint32_t>(mSize); }
   bool Write(const void* inBuffer, uint32_t inCount) override {
     const auto* theBytes = static_cast<const uint8_t*>(inBuffer);
-    mBytes.insert(mBytes.end(), theBytes, theBytes + inCount);
+    if (mSpill.empty() && mSize + inCount <= kInline) {
+      std::memcpy(mInline.data() + mSize, theBytes, inCount);
+    } else {
+      if (mSpill.empty()) mSpill.assign(mInline.data(), mInline.data() + mSize);
+      mSpill.insert(mSpill.end(), theBytes, theBytes + inCount);
+    }
+    mSize += inCount;
     return true;
+  }
+  std::span<const uint8_t> Bytes() const {
+    return mSpill.empty() ? std::span<const uint8_t>(mInline.data(), mSize) : std::span<const uint8_t>(mSpill);
+  }
+  // The bytes as a vector of their own size.
+  std::vector<uint8_t> Take() {
+    if (mSpill.empty()) return std::vector<uint8_t>(mInline.data(), mInline.data() + mSize);
+    mSpill.shrink_to_fit();
+    return std::move(mSpill);
   }
 
  private:
-  std::vector<uint8_t>& mBytes;
+  std::array<uint8_t, kInline> mInline;
+  std::vector<uint8_t> mSpill;
+  size_t mSize = 0;
 };
 
 }  // namespace
@@ -74,12 +92,9 @@ void PDFContentStream::ForceGeneration() {
   if (mGenerated) return;
   PDFStreamAtom* theStream = GetStream();
   if (theStream == nullptr) return;
-  std::vector<uint8_t> theBytes;
-  theBytes.reserve(ContentSizeHint());
-  ContentBytes theOut(theBytes);
-  GenerateContent(theOut);
-  if (theBytes.capacity() - theBytes.size() > theBytes.size() / 4) theBytes.shrink_to_fit();
-  theStream->SetData(std::move(theBytes));
+  ContentBytes theBytes;
+  GenerateContent(theBytes);
+  theStream->SetData(theBytes.Take());
   AfterGeneration();
   mGenerated = 1;
 }
@@ -114,13 +129,30 @@ void PDFContentStream::GetProperty(std::string_view inName, PDFStream& ioStream)
 }
 
 void PDFContentStream::WriteBody(PDFStream& ioStream) {
-  ForceGeneration();
-  PDFTypedObject::WriteBody(ioStream);
+  const PDFStreamAtom* theStream = GetStream();
+  const PDFDictAtom* theDict = theStream != nullptr ? theStream->FindDict() : nullptr;
+  if (mGenerated || theStream == nullptr || !theStream->GetData().empty() || (theDict && theDict->GetCount() != 0)) {
+    ForceGeneration();
+    PDFTypedObject::WriteBody(ioStream);
+    return;
+  }
+  // Content nobody has asked for yet is generated for this write alone and not kept: the bytes
+  // are those the kept stream would give (its dictionary holds only Length), and every later
+  // write or request generates them again from the same unchanging state. A document's content
+  // is then held only while it is written.
+  ContentBytes theBytes;
+  GenerateContent(theBytes);
+  const std::span<const uint8_t> theData = theBytes.Bytes();
+  WriteOpening(ioStream);
+  ioStream.WriteText("<<\r\n/Length ");
+  ioStream.WriteInteger(static_cast<int64_t>(theData.size()));
+  ioStream.WriteText("\r\n>>\r\nstream\r\n");
+  if (!theData.empty()) ioStream.Write(theData.data(), static_cast<uint32_t>(theData.size()));
+  ioStream.WriteText("\r\nendstream\r\n");
+  WriteClosing(ioStream);
 }
 
 void PDFContentStream::GenerateContent(PDFStream&) {}
-
-size_t PDFContentStream::ContentSizeHint() const { return 256; }
 
 void PDFContentStream::AfterGeneration() {}
 

@@ -36,8 +36,6 @@ class PDFContentStream : public PDFTypedObject {
   void WriteBody(PDFStream& ioStream) override;
   // Writes the content bytes; a plain stream writes nothing.
   virtual void GenerateContent(PDFStream& ioStream);
-  // About how many bytes GenerateContent writes, so that they are collected without regrowing.
-  virtual size_t ContentSizeHint() const;
   // Runs after the bytes are stored; nothing for a plain stream.
   virtual void AfterGeneration();
 

@@ -25,10 +25,3 @@ void PDFText::Mark(std::vector<uint32_t>& ioPending) {
 }
 
 void PDFText::GenerateContent(PDFStream& ioStream) { mContent.WriteContent(ioStream); }
-
-size_t PDFText::ContentSizeHint() const {
-  // A line of text takes its characters and about 30 bytes of positioning; escaped characters
-  // take four bytes, and an occasional one makes the buffer grow once.
-  const size_t theChars = mContent.GetState().text.View().size();
-  return 256 + theChars + theChars / 4;
-}

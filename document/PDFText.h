@@ -25,7 +25,6 @@ class PDFText : public PDFContentStream {
 
  protected:
   void GenerateContent(PDFStream& ioStream) override;
-  size_t ContentSizeHint() const override;
   // The written content and the measured results are all the text needs from now on.
   void AfterGeneration() override { mContent.ReleaseText(); }
 

@@ -193,13 +193,19 @@ uint32_t PDFContentObject::TidyNested(PDFAtom* inAtom, int inDepth) {
 }
 
 void PDFContentObject::WriteBody(PDFStream& ioStream) {
-  ioStream.WriteUnsigned(mID);
-  ioStream.Put(' ');
-  ioStream.WriteUnsigned(mGeneration);
-  ioStream.WriteText(" obj\r\n");
+  WriteOpening(ioStream);
   if (mAtom)
     mAtom->Write(ioStream);
   else
     ioStream.WriteText("null");
-  ioStream.WriteText("\r\nendobj\r\n\r\n");
+  WriteClosing(ioStream);
 }
+
+void PDFContentObject::WriteOpening(PDFStream& ioStream) const {
+  ioStream.WriteUnsigned(mID);
+  ioStream.Put(' ');
+  ioStream.WriteUnsigned(mGeneration);
+  ioStream.WriteText(" obj\r\n");
+}
+
+void PDFContentObject::WriteClosing(PDFStream& ioStream) { ioStream.WriteText("\r\nendobj\r\n\r\n"); }

@@ -45,6 +45,9 @@ class PDFContentObject : public PDFObject {
  protected:
   // "<id> <generation> obj", the atom, "endobj".
   void WriteBody(PDFStream& ioStream) override;
+  // The parts of WriteBody around the atom, for a kind that writes its content another way.
+  void WriteOpening(PDFStream& ioStream) const;
+  static void WriteClosing(PDFStream& ioStream);
   // Appends the IDs that the mark walk follows from inAtom (arrays' elements, dictionaries'
   // values, streams' dictionaries). Typed objects may hold parts of their content back.
   virtual void CollectReferences(const PDFAtom* inAtom, std::vector<uint32_t>& ioIDs) const;

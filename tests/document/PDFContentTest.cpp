@@ -63,6 +63,28 @@ TEST(PDFContent, WrittenObjectIsTheStreamWithOnlyItsLength) {
   EXPECT_EQ(doctest::SaveAndCheck(theDoc, "line.pdf"), "");
 }
 
+// Content that nobody asked for is generated while the document is written and not kept; asking
+// for it afterwards, writing again, and keeping it (an entry set by a script) all give the same
+// bytes, and a change after that is written as changed.
+TEST(PDFContent, ContentWrittenAgainAndAskedForAfterwardsIsTheSame) {
+  PDFDrawingDoc theDoc;
+  const uint32_t theLine = theDoc.AddLine(10, 20, 100, 200);
+  theDoc.State().mRect = RectRecord{0, 0, 300, 300};
+  theDoc.AddFont("Helvetica", false);
+  const uint32_t theText = theDoc.AddText(u"Written once, then again");
+  ASSERT_NE(theText, 0u);
+  const std::string theFirst = doctest::Bytes(theDoc);
+  EXPECT_EQ(doctest::Bytes(theDoc), theFirst);
+  EXPECT_EQ(theDoc.GetInfo(theLine, "stream"), kIdentityLine);
+  EXPECT_NE(theFirst.find(theDoc.GetInfo(theText, "stream")), std::string::npos);
+  EXPECT_EQ(doctest::Bytes(theDoc), theFirst);  // both are kept now
+  theDoc.SetInfo(theLine, "/Extra", "1");
+  const std::string theChanged = doctest::Bytes(theDoc);
+  EXPECT_NE(theChanged.find("/Extra 1\r\n/Length " + std::to_string(std::string(kIdentityLine).size())),
+            std::string::npos)
+      << theChanged;
+}
+
 TEST(PDFContent, RectangleTemplatesByteForByte) {
   PDFDrawingDoc theDoc;
   DrawingState& theState = theDoc.State();

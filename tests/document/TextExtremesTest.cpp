@@ -14,7 +14,6 @@
 #include "DocumentTestSupport.h"
 #include "TestRoot.h"
 #include "document/PDFText.h"
-#include "pdfcore/PDFStreamAtom.h"
 #include "fonts/LineBreaker.h"
 #include "fonts/StandardFont.h"
 
@@ -46,9 +45,9 @@ std::string AddTextUnder(const std::function<void(DrawingState&)>& inChange, std
   doctest::Bytes(theDoc);  // the page content, compressed, through the whole writer
   auto* theText = dynamic_cast<PDFText*>(theDoc.GetSoup().Get(theID));
   if (theText == nullptr) return "no text object";
-  // The bytes generated when the document was written, which the text object now holds.
-  const auto theData = theText->GetStream()->GetData();
-  return std::string(theData.begin(), theData.end());
+  PDFMemoryStream theContent;
+  theText->Content().WriteContent(theContent);
+  return std::string(theContent.GetView());
 }
 
 // The problems of a content fragment: numbers that are not finite, and the operands of Td and
