@@ -75,13 +75,12 @@ class ContentBytes : public PDFStream {
 PDFContentStream::PDFContentStream(PDFSoup* inSoup, uint32_t inID, std::unique_ptr<PDFAtom> inAtom,
                                    uint32_t inGeneration, uint32_t inType)
     : PDFTypedObject(inSoup, inID, inType, std::move(inAtom), inGeneration) {
-  if (PDFAtom::IsStream(mAtom.get())) {
+  // A new content object has no atom until its content is generated for good: most are only
+  // ever written, and a written object needs none (see WriteBody).
+  if (PDFAtom::IsStream(mAtom.get()))
     mGenerated = 1;
-  } else {
-    auto theStream = std::make_unique<PDFStreamAtom>();
-    theStream->SetDict(std::make_unique<PDFDictAtom>());
-    mAtom = std::move(theStream);
-  }
+  else
+    mAtom.reset();
 }
 
 PDFStreamAtom* PDFContentStream::GetStream() const {
@@ -90,6 +89,12 @@ PDFStreamAtom* PDFContentStream::GetStream() const {
 
 void PDFContentStream::ForceGeneration() {
   if (mGenerated) return;
+  if (!mAtom) {
+    // The empty stream the content goes into.
+    auto theEmpty = std::make_unique<PDFStreamAtom>();
+    theEmpty->SetDict(std::make_unique<PDFDictAtom>());
+    mAtom = std::move(theEmpty);
+  }
   PDFStreamAtom* theStream = GetStream();
   if (theStream == nullptr) return;
   ContentBytes theBytes;
@@ -129,9 +134,7 @@ void PDFContentStream::GetProperty(std::string_view inName, PDFStream& ioStream)
 }
 
 void PDFContentStream::WriteBody(PDFStream& ioStream) {
-  const PDFStreamAtom* theStream = GetStream();
-  const PDFDictAtom* theDict = theStream != nullptr ? theStream->FindDict() : nullptr;
-  if (mGenerated || theStream == nullptr || !theStream->GetData().empty() || (theDict && theDict->GetCount() != 0)) {
+  if (mGenerated || mAtom) {
     ForceGeneration();
     PDFTypedObject::WriteBody(ioStream);
     return;

@@ -14,8 +14,9 @@ struct ColorRecord;
 
 class PDFContentStream : public PDFTypedObject {
  public:
-  // Without a stream atom an empty stream (empty dictionary, no data) is made and the content is
-  // still to be generated; with one (read from a file) it counts as generated.
+  // With a stream atom (read from a file) the content counts as generated; without one it is
+  // still to be generated, and the object holds no atom until then (generation puts the content
+  // into an empty stream: an empty dictionary and no data).
   PDFContentStream(PDFSoup* inSoup, uint32_t inID, std::unique_ptr<PDFAtom> inAtom = nullptr,
                    uint32_t inGeneration = 0, uint32_t inType = kTypeStream);
 

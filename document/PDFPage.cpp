@@ -129,7 +129,10 @@ PDFArrayAtom& PDFPage::GetContents() {
   std::unique_ptr<PDFAtom> theNew;
   if (PDFAtom::IsRef(theContents)) {
     PDFAtom* theTarget = Resolve(theContents);
-    if (PDFAtom::IsStream(theTarget)) {
+    // A content object whose content is not generated yet holds no atom, and is a stream too.
+    const auto* theContent =
+        dynamic_cast<const PDFContentStream*>(mSoup->FindByID(static_cast<const PDFRefAtom*>(theContents)->GetID()));
+    if (PDFAtom::IsStream(theTarget) || (theContent != nullptr && theContent->GetActive() && theTarget == nullptr)) {
       auto theArray = std::make_unique<PDFArrayAtom>();
       theArray->Append(PDFAtom::Clone(theContents));
       theNew = std::move(theArray);
