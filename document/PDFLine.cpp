@@ -3,7 +3,9 @@
 #include "pdfcore/PDFStream.h"
 
 PDFLine::PDFLine(PDFSoup* inSoup, uint32_t inID, uint32_t inGeneration)
-    : PDFContentStream(inSoup, inID, nullptr, inGeneration, kTypeLine) {}
+    : PDFContentStream(inSoup, inID, nullptr, inGeneration, kTypeLine) {
+  mPoints.reserve(2);  // a line from one point to another, the usual case, in one allocation
+}
 
 void PDFLine::GenerateContent(PDFStream& ioStream) {
   WriteGraphicsStart(ioStream, mTransform, mWidth, mColor);

@@ -128,6 +128,35 @@ bool LineBreaker::NextLine() {
   return true;
 }
 
+namespace {
+
+// What the line breaker asks of a character below U+0100, in one look-up.
+enum : uint8_t { kStop = 1, kNewline = 2, kSpace = 4, kPunctuation = 8 };
+
+constexpr std::array<uint8_t, 256> MakeClasses() {
+  std::array<uint8_t, 256> theClasses{};
+  for (unsigned c = 0; c < 256; ++c) {
+    const auto theChar = static_cast<char16_t>(c);
+    uint8_t theClass = 0;
+    if (theChar == 0) theClass |= kStop;
+    if (theChar == u'\r' || theChar == u'\n') theClass |= kStop | kNewline;
+    if (LineBreaker::IsWhitespace(theChar)) theClass |= kSpace;
+    if (LineBreaker::IsPunctuation(theChar)) theClass |= kPunctuation;
+    theClasses[c] = theClass;
+  }
+  return theClasses;
+}
+
+constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
+
+uint8_t ClassOf(char16_t inChar) {
+  if (inChar < 256) return kClasses[inChar];
+  return static_cast<uint8_t>((LineBreaker::IsWhitespace(inChar) ? kSpace : 0) |
+                              (LineBreaker::IsPunctuation(inChar) ? kPunctuation : 0));
+}
+
+}  // namespace
+
 void LineBreaker::BreakLine(size_t inStart, int32_t inWidth, bool inCharWrap) {
   mStoppedAtNewline = false;
   mAtEnd = false;
@@ -138,17 +167,17 @@ void LineBreaker::BreakLine(size_t inStart, int32_t inWidth, bool inCharWrap) {
   size_t i = inStart;
   for (;; ++i) {
     const char16_t theChar = At(i);
-    if (theChar == 0) {
-      mAtEnd = true;
-      break;
-    }
-    if (IsNewline(theChar)) {
-      mStoppedAtNewline = true;
+    const uint8_t theClass = ClassOf(theChar);
+    if (theClass & kStop) {
+      if (theClass & kNewline)
+        mStoppedAtNewline = true;
+      else
+        mAtEnd = true;
       break;
     }
     theSum += CharUnits(theChar);
-    if (IsWhitespace(theChar)) theWhitespace = theSum <= theLimit ? i + 1 : i;
-    if (IsPunctuation(theChar)) thePunctuation = theSum <= theLimit ? i + 1 : i;
+    if (theClass & kSpace) theWhitespace = theSum <= theLimit ? i + 1 : i;
+    if (theClass & kPunctuation) thePunctuation = theSum <= theLimit ? i + 1 : i;
     if (inCharWrap) theCharBreak = i;
     if (theSum > theLimit) break;
   }

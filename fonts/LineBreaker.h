@@ -40,10 +40,10 @@ class LineBreaker {
   // The width in points of [inStart, inStart + inLength), without the spacing of its last
   // character; outSpaces counts its spaces.
   double Measure(size_t inStart, size_t inLength, int32_t& outSpaces);
-  static bool IsWhitespace(char16_t inChar) {
+  static constexpr bool IsWhitespace(char16_t inChar) {
     return inChar == 0 || inChar == 9 || inChar == 10 || inChar == 12 || inChar == 13 || inChar == 32;
   }
-  static bool IsPunctuation(char16_t inChar) {
+  static constexpr bool IsPunctuation(char16_t inChar) {
     if (inChar < 128)
       return (inChar >= 33 && inChar <= 47) || (inChar >= 58 && inChar <= 64) || (inChar >= 91 && inChar <= 96) ||
              (inChar >= 123 && inChar <= 126);

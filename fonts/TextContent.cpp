@@ -154,6 +154,9 @@ void TextContent::Write(PDFStream* ioStream, bool inMeasuring) {
   int32_t thePrevX = 0;
   double theY = 0;
   int32_t theLastEnd = 0;
+  size_t theLastStart = 0;
+  size_t theLastLength = 0;
+  double theLastOffset = 0;
   bool theLastAtBreak = false;
   // One Tj string: a chunk closes at kChunkBytes or more, so it never holds more than 3 bytes beyond.
   char theBytes[kChunkBytes + 4];
@@ -194,10 +197,10 @@ void TextContent::Write(PDFStream* ioStream, bool inMeasuring) {
       while (theStart < theEnd && LineBreaker::IsWhitespace(theChars[theStart])) ++theStart;
       while (theEnd > theStart && LineBreaker::IsWhitespace(theChars[theEnd - 1])) --theEnd;
     }
-    // The line's width moves it only when it is aligned or justified, and is the end position of
-    // a measuring run; a left-aligned line being written does without it.
+    // The line's width moves a written line only when it is aligned or justified; a measuring run
+    // needs the width of its last line alone, measured after the loop.
     int32_t theSpaces = 0;
-    const bool theNeedsWidth = inMeasuring || mState.hPos != 0 || theStyle.GetJustification() != 0;
+    const bool theNeedsWidth = !inMeasuring && (mState.hPos != 0 || theStyle.GetJustification() != 0);
     const double theLineWidth = theNeedsWidth ? theBreaker.Measure(theStart, theEnd - theStart, theSpaces) : 0.0;
     const double theOffset = theBreaker.Offset();
     const double theAvailable = std::trunc(theW - theOffset);
@@ -262,7 +265,9 @@ void TextContent::Write(PDFStream* ioStream, bool inMeasuring) {
     }
 
     if (inMeasuring) {
-      theLastEnd = Trunc(theLineWidth + theOffset + 0.5);
+      theLastStart = theStart;
+      theLastLength = theEnd - theStart;
+      theLastOffset = theOffset;
       theLastAtBreak = theBreaker.StoppedAtNewline();
     }
     theBreaker.SetSkipLeading(true);
@@ -277,6 +282,10 @@ void TextContent::Write(PDFStream* ioStream, bool inMeasuring) {
   }
 
   if (inMeasuring) {
+    if (mLines > 0) {
+      int32_t theIgnored = 0;
+      theLastEnd = Trunc(theBreaker.Measure(theLastStart, theLastLength, theIgnored) + theLastOffset + 0.5);
+    }
     const int32_t theTop = mState.pos.y;
     if (theBreaker.Overflow()) {
       mEndPos = PointRecord{theRect.Right(), theRect.Bottom()};
