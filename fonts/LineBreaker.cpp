@@ -113,7 +113,15 @@ bool LineBreaker::NextLine() {
     --mLineCount;
     return false;
   }
-  BreakLine(thePos, TruncToLong(theWidth), mCharWrap);
+  if (mReplayed < mReplay.size()) {
+    const uint32_t theBreak = mReplay[mReplayed++];
+    mSelStart = thePos;
+    mSelLength = theBreak >> 2;
+    mStoppedAtNewline = (theBreak & 2) != 0;
+    mAtEnd = (theBreak & 1) != 0;
+  } else {
+    BreakLine(thePos, TruncToLong(theWidth), mCharWrap);
+  }
   // A line that places nothing and ends at no paragraph break would be followed by the same line
   // again: the second such line in a row ends the layout with the text left over.
   const bool theEmpty = mSelLength == 0 && !mStoppedAtNewline && mSelStart == thePrevEnd;
@@ -123,6 +131,14 @@ bool LineBreaker::NextLine() {
     return false;
   }
   mLastLineEmpty = theEmpty;
+  // Lines of up to 2^30 characters are recorded; a longer one ends the record, and a replay
+  // searches from there on.
+  if (mRecording) {
+    if (mSelLength < (size_t{1} << 30))
+      mBreaks.push_back(static_cast<uint32_t>(mSelLength << 2) | (mStoppedAtNewline ? 2u : 0u) | (mAtEnd ? 1u : 0u));
+    else
+      mRecording = false;
+  }
   mStep = theStep;
   mUsed += theStep;
   return true;

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
+#include <vector>
 #include <unordered_map>
 
 class BaseFont;
@@ -31,6 +33,16 @@ class LineBreaker {
 
   // The layout step: produces the next line, or returns false when the text or the height ran out.
   bool NextLine();
+  // A run over the same text and geometry as an earlier one takes each line's break from that
+  // run's record instead of searching for it again (the rest of the step runs as always).
+  // Breaks() is the record of this run: per line its length, whether it stopped at a newline and
+  // whether it reached the end.
+  void Replay(std::span<const uint32_t> inBreaks) { mReplay = inBreaks; }
+  const std::vector<uint32_t>& Breaks() const { return mBreaks; }
+  void RecordBreaks() {
+    mRecording = true;
+    mBreaks.reserve(32);
+  }
 
   // The code-page 1252 byte the content holds for a character.
   uint8_t ByteOf(char16_t inChar) { return inChar < 256 ? LatinBytes()[inChar] : ConvertedByte(inChar); }
@@ -98,6 +110,10 @@ class LineBreaker {
   int32_t mLineCount = 0;
   bool mOverflow = false;
   bool mLastLineEmpty = false;
+  std::span<const uint32_t> mReplay;
+  size_t mReplayed = 0;
+  bool mRecording = false;
+  std::vector<uint32_t> mBreaks;
   // The width in units of every character below U+0100, the spacings included: the layout looks
   // each character up here rather than converting it and asking the font each time.
   int64_t mLatinUnits[256];

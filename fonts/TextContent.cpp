@@ -136,6 +136,10 @@ void TextContent::Write(PDFStream* ioStream, bool inMeasuring) {
   theGeometry.height = static_cast<double>(int64_t{mState.pos.y} - theRect.Bottom());
   theGeometry.skipLeading = mState.pos.x == theLeft && mState.pos.y != theRect.Top();
   theBreaker.SetGeometry(theGeometry);
+  if (inMeasuring)
+    theBreaker.RecordBreaks();
+  else if (mMeasured)
+    theBreaker.Replay(mBreaks);
   if (inMeasuring) {
     mEndPos = mState.pos;
     mCharacters = 0;
@@ -298,5 +302,6 @@ void TextContent::Write(PDFStream* ioStream, bool inMeasuring) {
                             Trunc(theTop - std::trunc(theBreaker.Used() - theBreaker.Step()))};
     }
     mCharacters = static_cast<int32_t>(theBreaker.SelStart());
+    mBreaks = theBreaker.Breaks();  // a copy of exactly its size
   }
 }

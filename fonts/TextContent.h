@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "scripting/ColorRecord.h"
 #include "scripting/PointRecord.h"
@@ -83,6 +84,8 @@ class TextContent {
 
  private:
   TextBlockState mState;
+  // The line breaks the measuring run found, which the writing runs take again.
+  std::vector<uint32_t> mBreaks;
   PointRecord mEndPos;
   int32_t mCharacters = 0;
   int32_t mLines = 0;
