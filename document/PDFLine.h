@@ -2,6 +2,8 @@
 // copied from the drawing state when it is added.
 #pragma once
 
+#include <array>
+#include <memory>
 #include <vector>
 
 #include "document/PDFContentStream.h"
@@ -15,7 +17,7 @@ class PDFLine : public PDFContentStream {
 
   void SetWidth(double inWidth) { mWidth = inWidth; }
   ColorRecord& Color() { return mColor; }
-  void AddPoint(const PointRecord& inPoint) { mPoints.push_back(inPoint); }
+  void AddPoint(const PointRecord& inPoint);
   TransformMatrix& Transform() { return mTransform; }
 
  protected:
@@ -25,6 +27,13 @@ class PDFLine : public PDFContentStream {
  private:
   double mWidth = 1.0;
   ColorRecord mColor;
-  std::vector<PointRecord> mPoints;
+  // The first two points in the object itself (a line from one point to another is all most
+  // lines are), any further ones apart.
+  size_t PointCount() const { return mCount + (mMore ? mMore->size() : 0); }
+  const PointRecord& Point(size_t inIndex) const { return inIndex < 2 ? mEnds[inIndex] : (*mMore)[inIndex - 2]; }
+
+  std::array<PointRecord, 2> mEnds{};
+  uint8_t mCount = 0;
+  std::unique_ptr<std::vector<PointRecord>> mMore;
   TransformMatrix mTransform;
 };

@@ -8,6 +8,7 @@
 
 #include "DocumentTestSupport.h"
 #include "document/PDFContentStream.h"
+#include "document/PDFLine.h"
 #include "document/PDFPage.h"
 #include "document/PDFPages.h"
 #include "pdfcore/PDFArrayAtom.h"
@@ -50,6 +51,20 @@ TEST(PDFContent, LineTemplateByteForByte) {
   EXPECT_EQ(theDoc.GetInfo(theClosed, "stream"),
             "  BX\r\n  q\r\n  0.5000 0.0000 0.0000 2.0000 10.2500 -3.0000 cm\r\n  2.5 w\r\n  1 0 0.502 RG\r\n"
             "    5 6 m\r\n    5 6 l\r\n    h\r\n  S\r\n  Q\r\n  EX");
+}
+
+// A line holds its first two points itself and any further ones apart; all are written in order,
+// and a path that ends where it began is closed.
+TEST(PDFContent, PolylineKeepsEveryPoint) {
+  PDFDrawingDoc theDoc;
+  PDFSoup& theSoup = theDoc.GetSoup();
+  const uint32_t theID = theDoc.NewID();
+  auto* theLine = static_cast<PDFLine*>(theSoup.Add(std::make_unique<PDFLine>(&theSoup, theID)));
+  for (const PointRecord& thePoint : {PointRecord{1, 2}, PointRecord{3, 4}, PointRecord{5, 6}, PointRecord{1, 2}})
+    theLine->AddPoint(thePoint);
+  EXPECT_EQ(theDoc.GetInfo(theID, "stream"),
+            "  BX\r\n  q\r\n  1.0000 0.0000 0.0000 1.0000 0.0000 0.0000 cm\r\n  1 w\r\n  0 0 0 RG\r\n"
+            "    1 2 m\r\n    3 4 l\r\n    5 6 l\r\n    1 2 l\r\n    h\r\n  S\r\n  Q\r\n  EX");
 }
 
 TEST(PDFContent, WrittenObjectIsTheStreamWithOnlyItsLength) {
