@@ -27,7 +27,9 @@ LineBreaker::LineBreaker(std::u16string_view inText, const BaseFont& inFont, dou
     mWordUnits = ToUnits(inWordSpacing, inSize);
   }
   const uint8_t* theBytes = LatinBytes();
-  for (char16_t theChar = 0; theChar < 256; ++theChar) mLatinUnits[theChar] = UnitsOfByte(theChar, theBytes[theChar]);
+  const int64_t theCharUnits = mCharUnits;
+  for (size_t theChar = 0; theChar < 256; ++theChar) mLatinUnits[theChar] = mFont.WidthOf(theBytes[theChar]) + theCharUnits;
+  mLatinUnits[u' '] += mWordUnits;
 }
 
 const uint8_t* LineBreaker::LatinBytes() {

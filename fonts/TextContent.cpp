@@ -1,5 +1,6 @@
 #include "fonts/TextContent.h"
 
+#include <array>
 #include <cmath>
 #include <span>
 
@@ -44,7 +45,7 @@ class ContentText {
   std::string* mText = nullptr;
 };
 
-bool IsPlain(char16_t inChar) {
+constexpr bool IsPlainAscii(char16_t inChar) {
   if ((inChar >= u'A' && inChar <= u'Z') || (inChar >= u'a' && inChar <= u'z') || (inChar >= u'0' && inChar <= u'9'))
     return true;
   switch (inChar) {
@@ -55,6 +56,17 @@ bool IsPlain(char16_t inChar) {
       return false;
   }
 }
+
+constexpr std::array<bool, 128> MakePlain() {
+  std::array<bool, 128> thePlain{};
+  for (char16_t c = 0; c < 128; ++c) thePlain[c] = IsPlainAscii(c);
+  return thePlain;
+}
+
+constexpr std::array<bool, 128> kPlain = MakePlain();
+
+// Characters written into a string as themselves; every other one as an octal escape.
+bool IsPlain(char16_t inChar) { return inChar < 128 && kPlain[inChar]; }
 
 bool EqualsIgnoringCase(std::string_view inA, std::string_view inB) {
   if (inA.size() != inB.size()) return false;

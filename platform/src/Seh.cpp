@@ -3,6 +3,7 @@
 #include <errhandlingapi.h>
 
 #include <signal.h>
+#include <sys/mman.h>
 #include <ucontext.h>
 
 #include <algorithm>
@@ -20,21 +21,29 @@ thread_local _se_translator_function tTranslator = nullptr;
 thread_local QxFaultFrame* tTopFrame = nullptr;
 
 // Each thread that guards gets an alternate signal stack, so that a stack overflow can still be
-// handled; it is switched off before its memory goes when the thread ends.
+// handled; it is switched off before its memory goes when the thread ends. The memory is mapped on
+// its own: untouched until a fault needs it, and given back without disturbing the heap.
 struct AltStack {
-  std::unique_ptr<char[]> memory;
+  void* memory = MAP_FAILED;
   AltStack() {
-    memory = std::make_unique<char[]>(kAltStackSize);
+    memory = mmap(nullptr, kAltStackSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+    if (memory == MAP_FAILED) return;
     stack_t theStack{};
-    theStack.ss_sp = memory.get();
+    theStack.ss_sp = memory;
     theStack.ss_size = kAltStackSize;
-    if (sigaltstack(&theStack, nullptr) != 0) memory.reset();
+    if (sigaltstack(&theStack, nullptr) != 0) {
+      munmap(memory, kAltStackSize);
+      memory = MAP_FAILED;
+    }
   }
+  AltStack(const AltStack&) = delete;
+  AltStack& operator=(const AltStack&) = delete;
   ~AltStack() {
-    if (!memory) return;
+    if (memory == MAP_FAILED) return;
     stack_t theStack{};
     theStack.ss_flags = SS_DISABLE;
     sigaltstack(&theStack, nullptr);
+    munmap(memory, kAltStackSize);
   }
 };
 
