@@ -34,6 +34,32 @@ std::u16string ToWide(const py::handle& inText) {
   return theResult;
 }
 
+// A Python text as a new BSTR. Texts whose characters all lie below U+10000 are copied unit for
+// unit (Python keeps them as 8- or 16-bit units, lone surrogates included); others go through the
+// codec, which makes surrogate pairs.
+BSTR ToBstr(const py::handle& inText) {
+  PyObject* theText = inText.ptr();
+  const Py_ssize_t theLength = PyUnicode_GET_LENGTH(theText);
+  const int theKind = PyUnicode_KIND(theText);
+  BSTR theResult = nullptr;
+  if (theKind == PyUnicode_1BYTE_KIND || theKind == PyUnicode_2BYTE_KIND) {
+    if (theLength > 0x7FFFFFFF) throw std::bad_alloc();
+    theResult = SysAllocStringLen(nullptr, static_cast<UINT>(theLength));
+    if (theResult == nullptr) throw std::bad_alloc();
+    if (theKind == PyUnicode_2BYTE_KIND) {
+      std::memcpy(theResult, PyUnicode_2BYTE_DATA(theText), static_cast<size_t>(theLength) * sizeof(OLECHAR));
+    } else {
+      const Py_UCS1* theSource = PyUnicode_1BYTE_DATA(theText);
+      for (Py_ssize_t i = 0; i < theLength; ++i) theResult[i] = theSource[i];
+    }
+    return theResult;
+  }
+  const std::u16string theWide = ToWide(inText);
+  theResult = SysAllocStringLen(theWide.data(), static_cast<UINT>(theWide.size()));
+  if (theResult == nullptr) throw std::bad_alloc();
+  return theResult;
+}
+
 py::str ToPython(const OLECHAR* inText, size_t inLength) {
   // Python decodes UTF-16 itself; lone surrogates come back as they were.
   PyObject* theText = PyUnicode_DecodeUTF16(reinterpret_cast<const char*>(inText),
@@ -103,17 +129,15 @@ class Dispatch {
   // interface, fixed for every object of it, so those answers are kept per interface and name:
   // a script that calls the same members again and again asks the object only once.
   Member Find(const std::string& inName) const {
-    std::string theKey;
-    if (HasTypeKey()) {
-      theKey.assign(reinterpret_cast<const char*>(&mTypeKey), sizeof(mTypeKey));
-      theKey += inName;
-      const auto theFound = Members().find(theKey);
+    const bool theKnownType = HasTypeKey();
+    if (theKnownType) {
+      const auto theFound = Members().find(MemberName{mTypeKey, inName});
       if (theFound != Members().end()) return theFound->second;
     }
     Member theMember;
     theMember.id = IdOf(inName);
     theMember.kind = KindOf(theMember.id);
-    if (!theKey.empty()) Members().emplace(std::move(theKey), theMember);
+    if (theKnownType) Members().emplace(MemberKey{mTypeKey, inName}, theMember);
     return theMember;
   }
 
@@ -175,9 +199,39 @@ class Dispatch {
     return mTypeKeyState == 1;
   }
 
-  // Members found so far, by interface and name; used only while holding the interpreter lock.
-  static std::unordered_map<std::string, Member>& Members() {
-    static std::unordered_map<std::string, Member> sMembers;
+  // Members found so far, by interface and name (looked up without making a key); used only while
+  // holding the interpreter lock.
+  struct MemberKey {
+    GUID type;
+    std::string name;
+  };
+  struct MemberName {
+    const GUID& type;
+    std::string_view name;
+  };
+  struct MemberHash {
+    using is_transparent = void;
+    size_t operator()(const MemberName& inKey) const {
+      uint64_t theType[2];
+      std::memcpy(theType, &inKey.type, sizeof(theType));
+      return std::hash<std::string_view>()(inKey.name) ^ (theType[0] * 0x9E3779B97F4A7C15ull) ^ theType[1];
+    }
+    size_t operator()(const MemberKey& inKey) const { return (*this)(MemberName{inKey.type, inKey.name}); }
+  };
+  struct MemberEqual {
+    using is_transparent = void;
+    static MemberName View(const MemberKey& inKey) { return MemberName{inKey.type, inKey.name}; }
+    static MemberName View(const MemberName& inKey) { return inKey; }
+    template <class A, class B>
+    bool operator()(const A& inA, const B& inB) const {
+      const MemberName theA = View(inA);
+      const MemberName theB = View(inB);
+      return IsEqualGUID(theA.type, theB.type) && theA.name == theB.name;
+    }
+  };
+  using MemberMap = std::unordered_map<MemberKey, Member, MemberHash, MemberEqual>;
+  static MemberMap& Members() {
+    static MemberMap sMembers;
     return sMembers;
   }
 
@@ -205,9 +259,7 @@ void ToVariant(const py::handle& inValue, VARIANT* outValue) {
     V_VT(outValue) = VT_R8;
     V_R8(outValue) = inValue.cast<double>();
   } else if (py::isinstance<py::str>(inValue)) {
-    const std::u16string theText = ToWide(inValue);
-    V_BSTR(outValue) = SysAllocStringLen(theText.data(), static_cast<UINT>(theText.size()));
-    if (V_BSTR(outValue) == nullptr) throw std::bad_alloc();
+    V_BSTR(outValue) = ToBstr(inValue);
     V_VT(outValue) = VT_BSTR;
   } else if (py::isinstance<py::bytes>(inValue) || py::isinstance<py::bytearray>(inValue) ||
              py::isinstance<py::memoryview>(inValue)) {
@@ -422,7 +474,19 @@ class ComError(Exception):
       .def("__repr__", [](const BoundMethod& inMethod) { return "<quorix method " + inMethod.name + ">"; });
 
   py::class_<Dispatch>(inModule, "Dispatch")
-      .def("__getattr__", &GetAttribute)
+      // Every name is the object's own, so the lookup goes to it first: Python's own lookup would
+      // fail first for each of them, making and dropping an AttributeError every time. Names
+      // with a leading underscore are Python's.
+      .def("__getattribute__",
+           [](const py::object& inSelf, const py::str& inName) -> py::object {
+             const Py_ssize_t theLength = PyUnicode_GET_LENGTH(inName.ptr());
+             if (theLength > 0 && PyUnicode_READ_CHAR(inName.ptr(), 0) == '_') {
+               PyObject* theValue = PyObject_GenericGetAttr(inSelf.ptr(), inName.ptr());
+               if (theValue == nullptr) throw py::error_already_set();
+               return py::reinterpret_steal<py::object>(theValue);
+             }
+             return GetAttribute(inSelf, inName.cast<std::string>());
+           })
       .def("__setattr__",
            [](const py::object& inSelf, const std::string& inName, const py::object& inValue) {
              const Dispatch& theObject = inSelf.cast<const Dispatch&>();
