@@ -449,8 +449,9 @@ PYBIND11_MODULE(quorix, inModule) {
   CoInitialize(nullptr);
 
   // ComError: hresult (unsigned 32-bit), source and description, all three in str().
-  py::exec(R"(
-class ComError(Exception):
+  // The text starts with its first line: one that starts with a newline would be dedented first,
+  // and the module that dedents (textwrap, with re and enum) takes longer to import than this one.
+  py::exec(R"(class ComError(Exception):
     """An Automation call failed: hresult, source and description say how."""
     def __init__(self, hresult, source="", description=""):
         super().__init__(hresult, source, description)

@@ -138,3 +138,13 @@ def test_members_are_kept_per_interface(root):
         for obj in (doc, doc.Rect):
             with pytest.raises(AttributeError):
                 obj.NoSuchMember
+
+
+def test_import_stays_light():
+    """Importing the module loads no text-processing modules (they would double a short script's
+    start-up time)."""
+    import subprocess
+    import sys
+    code = "import sys, quorix; print(sorted(m for m in ('textwrap', 're', 'enum') if m in sys.modules))"
+    out = subprocess.run([sys.executable, "-S", "-c", code], capture_output=True, text=True, check=True).stdout
+    assert out.strip() == "[]"
