@@ -378,13 +378,34 @@ py::object FromVariant(const VARIANT* inValue) {
   Raise(inResult, py::str(""), py::str(theText));
 }
 
+// The arguments of one call, owned and cleared: a few in place, more in a vector.
+class Arguments {
+ public:
+  explicit Arguments(size_t inCount) : mCount(inCount) {
+    if (inCount > kInPlace) mMore.resize(inCount);
+    for (size_t i = 0; i < mCount; ++i) VariantInit(&Data()[i]);
+  }
+  ~Arguments() {
+    for (size_t i = 0; i < mCount; ++i) VariantClear(&Data()[i]);
+  }
+  Arguments(const Arguments&) = delete;
+  Arguments& operator=(const Arguments&) = delete;
+  VARIANT* Data() { return mCount > kInPlace ? mMore.data() : mInPlace; }
+  UINT Count() const { return static_cast<UINT>(mCount); }
+
+ private:
+  static constexpr size_t kInPlace = 8;
+  VARIANT mInPlace[kInPlace];
+  std::vector<VARIANT> mMore;
+  size_t mCount;
+};
+
 py::object Dispatch::Invoke(DISPID inID, WORD inFlags, const py::args& inArgs) const {
-  std::vector<Variant> theArgs(inArgs.size());
+  const size_t theCount = inArgs.size();
+  Arguments theArgs(theCount);
   // Arguments go last first.
-  for (size_t i = 0; i < inArgs.size(); ++i) ToVariant(inArgs[i], theArgs[inArgs.size() - 1 - i].get());
-  std::vector<VARIANT> theRaw(inArgs.size());
-  for (size_t i = 0; i < inArgs.size(); ++i) theRaw[i] = *theArgs[i].get();
-  DISPPARAMS theParams = {theRaw.empty() ? nullptr : theRaw.data(), nullptr, static_cast<UINT>(theRaw.size()), 0};
+  for (size_t i = 0; i < theCount; ++i) ToVariant(inArgs[i], &theArgs.Data()[theCount - 1 - i]);
+  DISPPARAMS theParams = {theCount == 0 ? nullptr : theArgs.Data(), nullptr, theArgs.Count(), 0};
   Variant theResult;
   EXCEPINFO theExcep{};
   UINT theArgErr = 0;
