@@ -46,6 +46,7 @@ void PDFDoc::AdoptSoup(std::unique_ptr<PDFSoup> inSoup) {
   QX_ASSERT(mSoup->FindByID(0) == NULL);
   mSoup->Add(std::make_unique<PDFFreeEntry>(0));
   mLoadedAll = 0;
+  mParsePending = false;
   mDeleted = 0;
 }
 
@@ -55,6 +56,7 @@ PDFTrailer& PDFDoc::EnsureTrailer() {
 }
 
 void PDFDoc::Write(PDFStream& ioStream) {
+  ParsePending();
   if (mLoadedAll && mDeleted) {
     TidyPasses();
     Sweep();
@@ -138,8 +140,11 @@ void PDFDoc::WriteXref(PDFStream& ioStream) {
   ioStream.WriteText("xref\r\n0 ");
   ioStream.WriteUnsigned(theCount);
   ioStream.WriteText("\r\n");
-  // From here on a read document is fully parsed.
-  mSoup->LoadAll();
+  // From here on a read document counts as fully parsed. The parsing itself waits until the
+  // document is used again (every use but a raw walk parses what it touches, and the next write
+  // or deletion parses the rest first), so that a document read only to be saved is never parsed
+  // beyond what the copy of its untouched objects needs.
+  mParsePending = true;
   for (uint32_t theID = 0; theID < theCount; ++theID) {
     if (PDFObject* theObj = mSoup->GetRaw(theID)) theObj->WriteXrefEntry(ioStream);
   }
@@ -173,7 +178,14 @@ void PDFDoc::WriteStartXref(PDFStream& ioStream) {
   ioStream.WriteText("\r\n%%EOF\r\n");
 }
 
+void PDFDoc::ParsePending() {
+  if (!mParsePending) return;
+  mParsePending = false;
+  mSoup->LoadAll();
+}
+
 bool PDFDoc::DeleteObject(uint32_t inID) {
+  ParsePending();
   PDFObject* theObj = mSoup->FindByID(inID);
   if (theObj == nullptr || !theObj->GetActive() || !theObj->GetCanDelete()) return false;
   if (!mLoadedAll) {

@@ -57,10 +57,15 @@ class PDFDoc {
 
  private:
   PDFTrailer& EnsureTrailer();
+  // Loads every object when a save asked for it.
+  void ParsePending();
 
   std::unique_ptr<PDFSoup> mSoup;
   uint32_t mOffsetXREF = 0;
   int32_t mLoadedAll = 1;
+  // A save has passed the point from which the document counts as fully parsed; the parse runs
+  // before the next write or deletion (ParsePending).
+  bool mParsePending = false;
   int32_t mDeleted = 0;
   // Source of the trailer ID bytes; seeded once per document, so nothing is shared between
   // documents or threads.
