@@ -468,6 +468,28 @@ QX_EXPORT GpStatus WINGDIPAPI GdipBitmapLockBits(GpBitmap* inBitmap, GDIPCONST G
         static_cast<uint64_t>(theRect.X) + static_cast<uint64_t>(theRect.Width) > theWidth ||
         static_cast<uint64_t>(theRect.Y) + static_cast<uint64_t>(theRect.Height) > theHeight)
       return InvalidParameter;
+    // Fills in the rest of the lock data once the pixels are in place.
+    const auto theLocked = [&] {
+      outData->Width = static_cast<UINT>(theRect.Width);
+      outData->Height = static_cast<UINT>(theRect.Height);
+      outData->PixelFormat = inFormat;
+      outData->Reserved = 0;
+      inSelf.mLocked = true;
+      return Ok;
+    };
+    // A whole frame not decoded yet, asked for as 24-bit rows into the caller's buffer, goes there
+    // straight from the source when it can: the picture then never exists twice. (The frame is
+    // not kept; a later lock decodes again.)
+    if (!inSelf.mDecoded && theCallersBuffer && inFormat == PixelFormat24bppRGB && theRect.X == 0 && theRect.Y == 0 &&
+        static_cast<uint64_t>(theRect.Width) == theWidth && static_cast<uint64_t>(theRect.Height) == theHeight &&
+        outData->Scan0 != nullptr && std::abs(int64_t{outData->Stride}) >= int64_t{theRect.Width} * 3) {
+      const Status theStatus = inSelf.mSource->DecodeOpaqueBgr(static_cast<uint8_t*>(outData->Scan0), outData->Stride);
+      if (theStatus != NotImplemented) {
+        if (theStatus != Ok) return theStatus;
+        inSelf.mLockBuffer.clear();
+        return theLocked();
+      }
+    }
     if (!inSelf.mDecoded) {
       DecodedFrame theFrame;
       const Status theStatus = inSelf.mSource->Decode(theFrame);
@@ -494,12 +516,7 @@ QX_EXPORT GpStatus WINGDIPAPI GdipBitmapLockBits(GpBitmap* inBitmap, GDIPCONST G
       outData->Stride = theStride;
       outData->Scan0 = inSelf.mLockBuffer.data();
     }
-    outData->Width = static_cast<UINT>(theRect.Width);
-    outData->Height = static_cast<UINT>(theRect.Height);
-    outData->PixelFormat = inFormat;
-    outData->Reserved = 0;
-    inSelf.mLocked = true;
-    return Ok;
+    return theLocked();
   });
 }
 

@@ -80,6 +80,11 @@ class ImageSource {
   // Decodes the current frame. Damaged or truncated data gives a status (never a crash, a hang or
   // an allocation beyond what the frame's size allows).
   virtual Status Decode(DecodedFrame& outFrame) = 0;
+  // Decodes the current frame straight into rows of blue, green, red that start inStride bytes
+  // apart at ioTarget, the bytes a 24-bit lock of the decoded frame would give; only the pixels
+  // of each row are written. NotImplemented (nothing written) when the source cannot, for
+  // instance because the picture has transparency to put over white; other statuses as Decode.
+  virtual Status DecodeOpaqueBgr(uint8_t* /*ioTarget*/, int64_t /*inStride*/) { return Gdiplus::NotImplemented; }
 };
 
 // Recognises the kind of picture from its first bytes and makes its source: UnknownImageFormat

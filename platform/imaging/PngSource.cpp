@@ -105,6 +105,31 @@ bool ReadPixels(PngReader& inReader, DecodedFrame& ioFrame) {
   return true;
 }
 
+// True when the picture read so far has no alpha channel and no transparent colour.
+bool IsOpaque(PngReader& inReader) {
+  const png_byte theType = png_get_color_type(inReader.mPng, inReader.mInfo);
+  return (theType & PNG_COLOR_MASK_ALPHA) == 0 && png_get_valid(inReader.mPng, inReader.mInfo, PNG_INFO_tRNS) == 0;
+}
+
+// Reads the rows of an opaque picture whose header has been read as blue, green, red into rows
+// inStride bytes apart at ioTarget. False when the data is damaged or ends early.
+bool ReadOpaquePixels(PngReader& inReader, uint32_t inWidth, uint32_t inHeight, uint8_t* ioTarget, int64_t inStride) {
+  png_structp thePng = inReader.mPng;
+  png_infop theInfo = inReader.mInfo;
+  if (setjmp(png_jmpbuf(thePng))) return false;
+  png_set_strip_16(thePng);
+  png_set_expand(thePng);  // palette to RGB, grey below 8 bits to 8 bits
+  png_set_gray_to_rgb(thePng);
+  png_set_bgr(thePng);
+  const int thePasses = png_set_interlace_handling(thePng);
+  png_read_update_info(thePng, theInfo);
+  if (png_get_rowbytes(thePng, theInfo) != size_t{inWidth} * 3) png_error(thePng, "unexpected row size");
+  for (int thePass = 0; thePass < thePasses; ++thePass) {
+    for (uint32_t y = 0; y < inHeight; ++y) png_read_row(thePng, ioTarget + static_cast<int64_t>(y) * inStride, nullptr);
+  }
+  return true;
+}
+
 class PngSource final : public ImageSource {
  public:
   PngSource(ImageBytes inBytes, const PngHeader& inHeader) : mBytes(std::move(inBytes)), mHeader(inHeader) {}
@@ -127,6 +152,17 @@ class PngSource final : public ImageSource {
       return kDamagedData;
     outFrame = std::move(theFrame);
     return Gdiplus::Ok;
+  }
+
+  Status DecodeOpaqueBgr(uint8_t* ioTarget, int64_t inStride) override {
+    if (!FrameSizeAllowed(mHeader.width, mHeader.height)) return Gdiplus::OutOfMemory;
+    PngReader theReader(*mBytes);
+    if (!theReader.Valid()) return Gdiplus::OutOfMemory;
+    PngHeader theHeader;
+    if (!ReadHeader(theReader, theHeader) || theHeader.width != mHeader.width || theHeader.height != mHeader.height)
+      return kDamagedData;
+    if (!IsOpaque(theReader)) return Gdiplus::NotImplemented;
+    return ReadOpaquePixels(theReader, mHeader.width, mHeader.height, ioTarget, inStride) ? Gdiplus::Ok : kDamagedData;
   }
 
  private:

@@ -279,6 +279,36 @@ TEST_F(ImageCodecCallsTest, LockRectanglesAndStates) {
   EXPECT_EQ(LockedRgb(*theBitmap), theWhole);
 }
 
+// A whole opaque picture locked into a caller's buffer before anything else is decoded straight
+// into it; the bytes are those of the decoded frame, which a later lock then copies.
+TEST_F(ImageCodecCallsTest, StraightDecodeGivesTheFramesBytes) {
+  // Opaque kinds (straight), and ones with transparency (through the frame).
+  for (const char* theName : {"rgb.png", "grey.png", "rgb16.png", "interlaced.png", "palette.png", "rgba.png"}) {
+    SCOPED_TRACE(theName);
+    auto theBitmap = Load(theName);
+    const UINT theWidth = theBitmap->GetWidth();
+    const UINT theHeight = theBitmap->GetHeight();
+    const INT theStride = static_cast<INT>(theWidth * 3 + 5);
+    std::vector<uint8_t> theStraight(size_t(theStride) * theHeight, 0x5A);
+    BitmapData theOwn{};
+    theOwn.Scan0 = theStraight.data();
+    theOwn.Stride = theStride;
+    ASSERT_EQ(theBitmap->LockBits(nullptr, ImageLockModeRead | ImageLockModeUserInputBuf, PixelFormat24bppRGB, &theOwn),
+              Ok);
+    EXPECT_EQ(theBitmap->UnlockBits(&theOwn), Ok);
+    const std::vector<uint8_t> theCopied = LockedRgb(*theBitmap);  // decodes the frame, then copies
+    ASSERT_EQ(theCopied.size(), size_t{theWidth} * theHeight * 3);
+    for (UINT y = 0; y < theHeight; ++y) {
+      for (UINT x = 0; x < theWidth; ++x) {
+        const uint8_t* thePixel = theStraight.data() + size_t(y) * theStride + x * 3;
+        const uint8_t* theRgb = theCopied.data() + (size_t(y) * theWidth + x) * 3;
+        ASSERT_TRUE(thePixel[0] == theRgb[2] && thePixel[1] == theRgb[1] && thePixel[2] == theRgb[0]) << x << "," << y;
+      }
+      EXPECT_EQ(theStraight[size_t(y) * theStride + theWidth * 3], 0x5A);  // the gap is not written
+    }
+  }
+}
+
 TEST_F(ImageCodecCallsTest, OversizedFrameIsRefusedWithoutDecoding) {
   // The header claims 20000 × 20000 pixels, beyond the most a frame may have.
   auto theBitmap = Load("huge.png");
