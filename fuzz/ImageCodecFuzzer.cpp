@@ -33,12 +33,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* inData, size_t inSize) {
     (void)theSource->HorizontalDpi();
     (void)theSource->VerticalDpi();
     if (theWidth * theHeight > kMostDecodedPixels) continue;
+    // Straight into a buffer of exactly the frame's rows (what a 24-bit lock of the whole frame
+    // into a caller's buffer does), then through a decoded frame: where both succeed, the pixels
+    // agree.
+    std::vector<uint8_t> theStraight(theWidth * theHeight * 3);
+    const Gdiplus::Status theStraightStatus =
+        theSource->DecodeOpaqueBgr(theStraight.data(), static_cast<int64_t>(theWidth * 3));
     QxImaging::DecodedFrame theFrame;
     if (theSource->Decode(theFrame) != Gdiplus::Ok) continue;
     // A decoded frame has the size the source announced, four bytes a pixel.
     if (theFrame.width != theWidth || theFrame.height != theHeight ||
         theFrame.bgra.size() != theWidth * theHeight * 4)
       __builtin_trap();
+    if (theStraightStatus != Gdiplus::Ok) continue;
+    for (uint64_t p = 0; p < theWidth * theHeight; ++p) {
+      const uint8_t* theFramed = theFrame.bgra.data() + p * 4;
+      if (theFramed[3] != 255 || theFramed[0] != theStraight[p * 3] || theFramed[1] != theStraight[p * 3 + 1] ||
+          theFramed[2] != theStraight[p * 3 + 2])
+        __builtin_trap();
+    }
   }
   // Selecting beyond the frames is refused.
   if (theSource->SelectFrame(theCount) == Gdiplus::Ok) __builtin_trap();
