@@ -19,7 +19,7 @@ constexpr uint32_t kMostFrames = 64;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* inData, size_t inSize) {
   if (inSize > (1u << 20)) return 0;
-  auto theBytes = std::make_shared<const std::vector<uint8_t>>(inData, inData + inSize);
+  auto theBytes = std::make_shared<const QxImaging::PixelBytes>(inData, inData + inSize);
   std::unique_ptr<QxImaging::ImageSource> theSource;
   if (QxImaging::OpenImageSource(theBytes, theSource) != Gdiplus::Ok) return 0;
   if (theSource == nullptr) __builtin_trap();

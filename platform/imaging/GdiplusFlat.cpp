@@ -134,7 +134,7 @@ class FileDescriptor {
 };
 
 // The whole content of the regular file at inPath.
-Status ReadWholeFile(const std::string& inPath, std::vector<uint8_t>& outBytes) {
+Status ReadWholeFile(const std::string& inPath, QxImaging::PixelBytes& outBytes) {
   // O_NONBLOCK keeps a FIFO from stalling the open; such files are refused below.
   const FileDescriptor theFile(open(inPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (theFile.Get() < 0) return StatusOfErrno(errno);
@@ -159,7 +159,7 @@ Status ReadWholeFile(const std::string& inPath, std::vector<uint8_t>& outBytes) 
 }
 
 // The whole content of inStream from its start.
-Status ReadWholeStream(IStream* inStream, std::vector<uint8_t>& outBytes) {
+Status ReadWholeStream(IStream* inStream, QxImaging::PixelBytes& outBytes) {
   uint64_t theHint = 0;
   STATSTG theStat{};
   if (SUCCEEDED(inStream->Stat(&theStat, STATFLAG_NONAME))) {
@@ -187,8 +187,8 @@ Status ReadWholeStream(IStream* inStream, std::vector<uint8_t>& outBytes) {
   return Ok;
 }
 
-Status MakeBitmap(std::vector<uint8_t>&& inBytes, GpBitmap** outBitmap) {
-  ImageBytes theBytes = std::make_shared<const std::vector<uint8_t>>(std::move(inBytes));
+Status MakeBitmap(QxImaging::PixelBytes&& inBytes, GpBitmap** outBitmap) {
+  ImageBytes theBytes = std::make_shared<const QxImaging::PixelBytes>(std::move(inBytes));
   std::unique_ptr<ImageSource> theSource;
   const Status theStatus = QxImaging::OpenImageSource(std::move(theBytes), theSource);
   if (theStatus != Ok) return theStatus;
@@ -333,7 +333,7 @@ QX_EXPORT GpStatus WINGDIPAPI GdipCreateBitmapFromFileICM(GDIPCONST WCHAR* inPat
   return Guarded([&] {
     const std::optional<std::string> thePath = PathToUtf8(inPath);
     if (!thePath) return InvalidParameter;
-    std::vector<uint8_t> theBytes;
+    QxImaging::PixelBytes theBytes;
     const Status theStatus = ReadWholeFile(*thePath, theBytes);
     if (theStatus != Ok) return theStatus;
     return MakeBitmap(std::move(theBytes), outBitmap);
@@ -345,7 +345,7 @@ QX_EXPORT GpStatus WINGDIPAPI GdipCreateBitmapFromStreamICM(IStream* inStream, G
   *outBitmap = nullptr;
   if (inStream == nullptr) return InvalidParameter;
   return Guarded([&] {
-    std::vector<uint8_t> theBytes;
+    QxImaging::PixelBytes theBytes;
     const Status theStatus = ReadWholeStream(inStream, theBytes);
     if (theStatus != Ok) return theStatus;
     return MakeBitmap(std::move(theBytes), outBitmap);

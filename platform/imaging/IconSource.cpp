@@ -105,7 +105,7 @@ Status OpenEntry(const ImageBytes& inBytes, const IconEntry& inEntry, std::uniqu
   if (IsPng(theImage)) {
     ImageBytes theCopy;
     try {
-      theCopy = std::make_shared<const std::vector<uint8_t>>(theImage.begin(), theImage.end());
+      theCopy = std::make_shared<const PixelBytes>(theImage.begin(), theImage.end());
     } catch (const std::bad_alloc&) {
       return Gdiplus::OutOfMemory;
     }

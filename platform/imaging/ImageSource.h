@@ -24,8 +24,6 @@ inline bool FrameSizeAllowed(uint64_t inWidth, uint64_t inHeight) {
          inWidth * inHeight <= kMaxFramePixels;
 }
 
-// The whole picture file; sources share it and keep it as long as they live.
-using ImageBytes = std::shared_ptr<const std::vector<uint8_t>>;
 
 // Allocates bytes without clearing them: a decoder that writes every byte of a frame, or a copy
 // that fills every byte of its buffer, does not pay for zeroing (and touching) the memory first.
@@ -49,6 +47,10 @@ struct UnclearedAllocator : std::allocator<T> {
   }
 };
 using PixelBytes = std::vector<uint8_t, UnclearedAllocator<uint8_t>>;
+
+// The whole picture file; sources share it and keep it as long as they live. Read into memory
+// that is not cleared first.
+using ImageBytes = std::shared_ptr<const PixelBytes>;
 
 // A decoded frame: rows from the top, 4 bytes per pixel in the order blue, green, red, alpha
 // (alpha not premultiplied; 255 where the picture has no transparency), no gap between rows.
