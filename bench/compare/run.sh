@@ -120,6 +120,19 @@ ROW_NAME=() ROW_KIND=() ROW_OUT=() ROW_CMD=()
 add_row() { ROW_NAME+=("$1"); ROW_KIND+=("$2"); ROW_OUT+=("$3"); ROW_CMD+=("$4"); }
 q() { printf '%q' "$1"; }
 
+# The two Quorix rows of workload W$1: the C++ program and the Python script, with the
+# arguments $3 (already quoted) before the output file; a missing program is a "skip:" row.
+add_quorix_rows() { # number output-prefix arguments
+  local out=$2.quorix-cpp.pdf
+  if [ -x "build/bin/QuorixW$1" ]; then
+    add_row quorix-c++ row "$out" "build/bin/QuorixW$1 $3 $(q "$out")"
+  else add_row quorix-c++ row "" "skip: build/bin/QuorixW$1 missing"; fi
+  out=$2.quorix-py.pdf
+  if [ -f "$HERE/quorix_w$1.py" ]; then
+    add_row quorix-python row "$out" "$PY $HERE/quorix_w$1.py $3 $(q "$out")"
+  else add_row quorix-python row "" "skip: $HERE/quorix_w$1.py missing"; fi
+}
+
 define_rows() { # workload
   local w=$1 o=$CD/out/$1 n
   ROW_NAME=() ROW_KIND=() ROW_OUT=() ROW_CMD=()
@@ -127,12 +140,7 @@ define_rows() { # workload
     W1-*)
       n=${w#W1-}
       local i; i=$(q "$INPUTS")
-      if [ -x build/bin/QuorixW1 ]; then
-        add_row quorix-c++ row "$o.quorix-cpp.pdf" "build/bin/QuorixW1 $i $n $(q "$o.quorix-cpp.pdf")"
-      else add_row quorix-c++ row "" "skip: build/bin/QuorixW1 missing"; fi
-      if [ -f $HERE/quorix_w1.py ]; then
-        add_row quorix-python row "$o.quorix-py.pdf" "$PY $HERE/quorix_w1.py $i $n $(q "$o.quorix-py.pdf")"
-      else add_row quorix-python row "" "skip: $HERE/quorix_w1.py missing"; fi
+      add_quorix_rows 1 "$o" "$i $n"
       add_row libharu row "$o.libharu.pdf" "$(q "$CD/haru_w1") $i $n $(q "$o.libharu.pdf")"
       add_row podofo row "$o.podofo.pdf" "$(q "$CD/podofo_w1") $i $n $(q "$o.podofo.pdf")"
       add_row cairo row "$o.cairo.pdf" "$(q "$CD/cairo_w1") $i $n $(q "$o.cairo.pdf")"
@@ -147,22 +155,12 @@ define_rows() { # workload
         "qpdf --stream-data=preserve $in $(q "$o.qpdf-preserve.pdf")"
       add_row "mutool clean" row "$o.mutool.pdf" "mutool clean $in $(q "$o.mutool.pdf")"
       add_row podofo row "$o.podofo.pdf" "$(q "$CD/podofo_w2") $in $(q "$o.podofo.pdf")"
-      if [ -x build/bin/QuorixW2 ]; then
-        add_row quorix-c++ row "$o.quorix-cpp.pdf" "build/bin/QuorixW2 $in $(q "$o.quorix-cpp.pdf")"
-      else add_row quorix-c++ row "" "skip: build/bin/QuorixW2 missing"; fi
-      if [ -f $HERE/quorix_w2.py ]; then
-        add_row quorix-python row "$o.quorix-py.pdf" "$PY $HERE/quorix_w2.py $in $(q "$o.quorix-py.pdf")"
-      else add_row quorix-python row "" "skip: $HERE/quorix_w2.py missing"; fi
+      add_quorix_rows 2 "$o" "$in"
       ;;
     W3)
       local i; i=$(q "$INPUTS")
       add_row floor floor "$o.floor.pdf" "$(q "$CD/floor_w3") $i $(q "$o.floor.pdf")"
-      if [ -x build/bin/QuorixW3 ]; then
-        add_row quorix-c++ row "$o.quorix-cpp.pdf" "build/bin/QuorixW3 $i $(q "$o.quorix-cpp.pdf")"
-      else add_row quorix-c++ row "" "skip: build/bin/QuorixW3 missing"; fi
-      if [ -f $HERE/quorix_w3.py ]; then
-        add_row quorix-python row "$o.quorix-py.pdf" "$PY $HERE/quorix_w3.py $i $(q "$o.quorix-py.pdf")"
-      else add_row quorix-python row "" "skip: $HERE/quorix_w3.py missing"; fi
+      add_quorix_rows 3 "$o" "$i"
       add_row libharu row "$o.libharu.pdf" "$(q "$CD/haru_w3") $i $(q "$o.libharu.pdf")"
       add_row podofo row "$o.podofo.pdf" "$(q "$CD/podofo_w3") $i $(q "$o.podofo.pdf")"
       add_row cairo row "$o.cairo.pdf" "$(q "$CD/cairo_w3") $i $(q "$o.cairo.pdf")"
