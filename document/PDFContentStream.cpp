@@ -9,7 +9,6 @@
 
 #include "pdfcore/PDFDictAtom.h"
 #include "pdfcore/PDFFormat.h"
-#include "pdfcore/PDFMemoryStream.h"
 #include "pdfcore/PDFRefAtom.h"
 #include "pdfcore/PDFStream.h"
 #include "pdfcore/PDFStreamAtom.h"

@@ -299,11 +299,10 @@ uint32_t PDFDrawingDoc::AddRawRGB(std::span<const uint8_t> inData, int32_t inWid
   const size_t theSize = static_cast<size_t>(thePixels) * 3;
   // Fewer bytes than the picture needs would have the compression read past them.
   if (inData.size() < theSize) return 0;
-  // One call into a buffer of the worst-case size (PDFDeflate allows size / 100 + size + 12).
+  // One zlib stream at the default level; the compressed bytes are handed to the image object.
   std::vector<uint8_t> theCompressed;
   if (!PDFDeflate::Compress(inData.first(theSize), theCompressed)) return 0;
-  PDFImageObject* theImage = nullptr;
-  return AddPlacedImage(std::move(theCompressed), 3, inWidth, inHeight, "FlateDecode", theImage);
+  return AddImageObject(std::move(theCompressed), 3, inWidth, inHeight, "FlateDecode");
 }
 
 void PDFDrawingDoc::PlaceOnPage(PDFPage& ioPage, PDFImagePlacement& ioPlacement, uint32_t inImageID,
@@ -324,10 +323,10 @@ void PDFDrawingDoc::PlaceOnPage(PDFPage& ioPage, PDFImagePlacement& ioPlacement,
   ioPage.AddXObjectResource(inImageID, 0);
 }
 
-uint32_t PDFDrawingDoc::AddImageObject(std::span<const uint8_t> inData, int32_t inComponents, int32_t inWidth,
-                                       int32_t inHeight, std::string_view inFilter) {
+uint32_t PDFDrawingDoc::AddImageObject(ImageData inData, int32_t inComponents, int32_t inWidth, int32_t inHeight,
+                                       std::string_view inFilter) {
   PDFImageObject* theImage = nullptr;
-  return AddPlacedImage(inData, inComponents, inWidth, inHeight, inFilter, theImage);
+  return AddPlacedImage(std::move(inData), inComponents, inWidth, inHeight, inFilter, theImage);
 }
 
 uint32_t PDFDrawingDoc::AddPlacedImage(ImageData inData, int32_t inComponents, int32_t inWidth,

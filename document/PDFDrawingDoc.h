@@ -78,9 +78,11 @@ class PDFDrawingDoc : public PDFDoc {
   // A new placement of the image that placement inID draws; 0 when inID is not a placement of an
   // existing image object. No data is copied.
   uint32_t PlaceImage(uint32_t inID);
-  // A new image object holding a copy of inData, and its placement.
-  uint32_t AddImageObject(std::span<const uint8_t> inData, int32_t inComponents, int32_t inWidth,
-                          int32_t inHeight, std::string_view inFilter);
+  // Image data: a copy of bytes the caller keeps, or bytes handed over.
+  using ImageData = std::variant<std::span<const uint8_t>, std::vector<uint8_t>>;
+  // A new image object holding inData, and its placement.
+  uint32_t AddImageObject(ImageData inData, int32_t inComponents, int32_t inWidth, int32_t inHeight,
+                          std::string_view inFilter);
 
   // Finds or makes the bookmark that inPath names, its components separated by backslashes (each
   // cut to 255 bytes and matched byte for byte), below the outline root; bookmarks it makes are
@@ -114,8 +116,6 @@ class PDFDrawingDoc : public PDFDoc {
   T* AddObject(std::unique_ptr<T> inObject);
   PDFPage* CurrentPageOrNull();
   // AddImageObject, also handing back the new image object (null when nothing was added).
-  // The data is a copy of bytes the caller keeps, or bytes handed over.
-  using ImageData = std::variant<std::span<const uint8_t>, std::vector<uint8_t>>;
   uint32_t AddPlacedImage(ImageData inData, int32_t inComponents, int32_t inWidth, int32_t inHeight,
                           std::string_view inFilter, PDFImageObject*& outImage);
   // Sets the placement's image, rectangle and transform and puts it on inPage at the layer.

@@ -468,6 +468,14 @@ QX_EXPORT GpStatus WINGDIPAPI GdipBitmapLockBits(GpBitmap* inBitmap, GDIPCONST G
         static_cast<uint64_t>(theRect.X) + static_cast<uint64_t>(theRect.Width) > theWidth ||
         static_cast<uint64_t>(theRect.Y) + static_cast<uint64_t>(theRect.Height) > theHeight)
       return InvalidParameter;
+    // A caller's buffer must have a first row and room for a row between starts; it is judged
+    // before anything is decoded.
+    if (theCallersBuffer) {
+      uint64_t theRowBytes = 0;
+      if (outData->Scan0 == nullptr || !LockRowBytes(theRect.Width, inFormat, theRowBytes) ||
+          static_cast<uint64_t>(std::abs(int64_t{outData->Stride})) < theRowBytes)
+        return InvalidParameter;
+    }
     // Fills in the rest of the lock data once the pixels are in place.
     const auto theLocked = [&] {
       outData->Width = static_cast<UINT>(theRect.Width);
@@ -481,8 +489,7 @@ QX_EXPORT GpStatus WINGDIPAPI GdipBitmapLockBits(GpBitmap* inBitmap, GDIPCONST G
     // straight from the source when it can: the picture then never exists twice. (The frame is
     // not kept; a later lock decodes again.)
     if (!inSelf.mDecoded && theCallersBuffer && inFormat == PixelFormat24bppRGB && theRect.X == 0 && theRect.Y == 0 &&
-        static_cast<uint64_t>(theRect.Width) == theWidth && static_cast<uint64_t>(theRect.Height) == theHeight &&
-        outData->Scan0 != nullptr && std::abs(int64_t{outData->Stride}) >= int64_t{theRect.Width} * 3) {
+        static_cast<uint64_t>(theRect.Width) == theWidth && static_cast<uint64_t>(theRect.Height) == theHeight) {
       const Status theStatus = inSelf.mSource->DecodeOpaqueBgr(static_cast<uint8_t*>(outData->Scan0), outData->Stride);
       if (theStatus != NotImplemented) {
         if (theStatus != Ok) return theStatus;
@@ -503,10 +510,6 @@ QX_EXPORT GpStatus WINGDIPAPI GdipBitmapLockBits(GpBitmap* inBitmap, GDIPCONST G
       inSelf.mDecoded = std::move(theFrame);
     }
     if (theCallersBuffer) {
-      uint64_t theRowBytes = 0;
-      const uint64_t theStride = static_cast<uint64_t>(std::abs(int64_t{outData->Stride}));
-      if (outData->Scan0 == nullptr || !LockRowBytes(theRect.Width, inFormat, theRowBytes) || theStride < theRowBytes)
-        return InvalidParameter;
       CopyRectangle(*inSelf.mDecoded, theRect, inFormat, static_cast<uint8_t*>(outData->Scan0), outData->Stride);
       inSelf.mLockBuffer.clear();
     } else {
